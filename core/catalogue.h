@@ -1,0 +1,55 @@
+// The language-pair catalogue read from DICT.INI: both directions of every
+// installed word book, and which one is current.
+#pragma once
+#include <windows.h>
+#include <memory>
+#include <vector>
+
+struct LanguagePair {
+    int menuId;
+    int hasSortTable;
+    int sourceCharset;
+    int targetCharset;
+    int sourceCodePage;
+    int targetCodePage;
+    short selected;
+    wchar_t sourceName[100];
+    wchar_t targetName[100];
+    wchar_t wordBookFile[13];
+    wchar_t listFile[13];
+    wchar_t sourceIcon[13];
+    wchar_t targetIcon[13];
+    wchar_t sourceLocale[20];
+    wchar_t longWordBookFile[205];
+    wchar_t longListFile[205];
+    wchar_t longSourceIcon[100];
+    wchar_t longTargetIcon[100];
+    wchar_t longName[101];
+};
+
+// Entries read from the file in file order, then their mirrors in the same order.
+struct PairCatalogue {
+    std::vector<std::unique_ptr<LanguagePair>> entries;
+    LanguagePair* current = nullptr;
+    int count() const { return static_cast<int>(entries.size()); }
+};
+
+extern PairCatalogue g_catalogue;
+
+inline LanguagePair* CurrentPair() { return g_catalogue.current; }
+// The names a pair's files go by: the long ones when it has a long name.
+const wchar_t* PairWordBookFile(const LanguagePair* p);
+const wchar_t* PairListFile(const LanguagePair* p);
+const wchar_t* PairSourceIcon(const LanguagePair* p);
+const wchar_t* PairTargetIcon(const LanguagePair* p);
+
+int LoadCatalogue();
+int SelectFromCatalogueFile();
+void SelectPairByName(const wchar_t* name);
+bool ApplyPairLocale(const wchar_t* localeName);
+// True once ApplyPairLocale has set a collation locale.
+bool PairLocaleIsSet();
+void AppendPairMenuItem(HMENU menu, LanguagePair* entry, int commandId);
+// The owner of warning boxes shown while activating (the main window).
+int ActivateCurrentPair(HWND owner = nullptr);
+

@@ -1,0 +1,42 @@
+// The interface strings: every user-visible text, read from a scrambled file.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum StringId : int {
+#define X(name) Txt_##name,
+#include "core/string_names.h"
+#undef X
+    Txt_Count
+};
+
+// Entry names in lookup order, indexed by StringId.
+extern const char* const kStringNames[Txt_Count];
+
+enum class StringsMode { Wordbook, Setup };
+
+constexpr int kScrambleKeyLength = 29;
+// Fills key with the 29 non-zero key bytes (built at run time, never stored whole).
+void BuildScrambleKey(unsigned char key[kScrambleKeyLength]);
+void Scramble(unsigned char* data, size_t size);    // plain -> stored
+void Unscramble(unsigned char* data, size_t size);  // stored -> plain
+
+// Loads the strings file chosen by language.ini (Wordbook) or language.in_
+// (Setup, which also tries installDir\strings\). Fatal on a missing file or entry.
+void LoadUiStrings(StringsMode mode, const wchar_t* installDir = nullptr);
+// Loads from an explicit path; returns false with the missing entry name in
+// *missing (or empty when the file is unreadable) instead of being fatal.
+bool LoadUiStringsFromFile(const wchar_t* path, std::string* missing);
+
+const char* LookupString8(const char* key);
+const wchar_t* LookupString(const wchar_t* key);
+void FreeUiStrings();
+
+// Value of an entry looked up at load time (never null after a successful load).
+const wchar_t* Str(StringId id);
+
+extern int g_uiCharset;   // character-set number of the interface
+extern int g_uiCodePage;  // its code page
+// Face names for the character-set numbers 600 + i.
+extern std::vector<const wchar_t*> g_foreignFontFaces;

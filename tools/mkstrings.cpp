@@ -1,0 +1,2 @@
+#include <cstdio>
+int wmain() { fputs("mkstrings: not built yet\n", stderr); return 1; }
