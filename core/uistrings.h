@@ -35,6 +35,8 @@ void FreeUiStrings();
 
 // Value of an entry looked up at load time (never null after a successful load).
 const wchar_t* Str(StringId id);
+// Points an entry at another text (tests, and values derived after loading).
+void OverrideString(StringId id, const wchar_t* value);
 
 extern int g_uiCharset;   // character-set number of the interface
 extern int g_uiCodePage;  // its code page

@@ -1,0 +1,124 @@
+#include "core/codepage.h"
+#include <windows.h>
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+static wchar_t g_wideShared[kSharedTextSize];
+static char g_narrowShared[kSharedTextSize];
+
+int CharsetToCodePage(int charset)
+{
+    switch (charset) {
+    case 0: return 1252;
+    case 128: return 932;
+    case 129: return 949;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 500: return 1254;
+    default: return static_cast<int>(GetACP());
+    }
+}
+
+int ToWideCount(const char* src, wchar_t* dest, int byteCount, int codePage)
+{
+    int n = byteCount > 0 ? MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, byteCount, dest, byteCount) : 0;
+    dest[n] = L'\0';
+    return n;
+}
+
+int ToWide(const char* src, wchar_t* dest, int codePage)
+{
+    return ToWideCount(src, dest, static_cast<int>(strlen(src)), codePage);
+}
+
+// Length of the longest prefix of text[0..len) that ends on a character boundary
+// and is at most limit bytes.
+static int CutAtBoundary(const char* text, int len, int limit, int codePage)
+{
+    if (len <= limit)
+        return len;
+    CPINFO info{};
+    if (!GetCPInfo(codePage, &info) || info.MaxCharSize < 2)
+        return limit;
+    int i = 0;
+    while (i < len) {
+        int step = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[i])) ? 2 : 1;
+        if (i + step > limit)
+            break;
+        i += step;
+    }
+    return i;
+}
+
+int ToWideField(const char* src, int srcBytes, wchar_t* field, int fieldSize, int codePage)
+{
+    int len = 0;
+    while (len < srcBytes && src[len])
+        ++len;
+    // A wide result never has more characters than the input has bytes.
+    std::vector<wchar_t> tmp(len + 1);
+    int n = len ? MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, len, tmp.data(), len) : 0;
+    if (n > fieldSize - 1)
+        n = fieldSize - 1;
+    wmemcpy(field, tmp.data(), n);
+    field[n] = L'\0';
+    return n;
+}
+
+int ToNarrowField(const wchar_t* src, char* field, int fieldSize, int codePage)
+{
+    int wlen = static_cast<int>(wcslen(src));
+    std::vector<char> tmp(2 * wlen + 1);
+    int n = wlen ? WideCharToMultiByte(codePage, 0, src, wlen, tmp.data(), 2 * wlen, nullptr, nullptr) : 0;
+    n = CutAtBoundary(tmp.data(), n, fieldSize - 1, codePage);
+    memcpy(field, tmp.data(), n);
+    field[n] = '\0';
+    return n;
+}
+
+const wchar_t* ToWideShared(const char* src, int codePage)
+{
+    size_t len = strlen(src);
+    int n = static_cast<int>(len < kSharedTextSize ? len : kSharedTextSize - 1);
+    n = CutAtBoundary(src, static_cast<int>(len), n, codePage);
+    ToWideCount(src, g_wideShared, n, codePage);
+    return g_wideShared;
+}
+
+const char* ToNarrowShared(const wchar_t* src, int codePage)
+{
+    ToNarrowField(src, g_narrowShared, kSharedTextSize, codePage);
+    return g_narrowShared;
+}
+
+void ToNarrow(const wchar_t* src, char* dest, int codePage)
+{
+    int wlen = static_cast<int>(wcslen(src));
+    int n = wlen ? WideCharToMultiByte(codePage, 0, src, wlen, dest, 2 * wlen, nullptr, nullptr) : 0;
+    dest[n] = '\0';
+}
+
+bool FitsCodePage(const wchar_t* src, int codePage)
+{
+    int wlen = static_cast<int>(wcslen(src));
+    if (wlen == 0)
+        return true;
+    std::vector<char> narrow(2 * wlen + 1);
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, src, wlen, narrow.data(), 2 * wlen, nullptr, &usedDefault);
+    if (n == 0 || usedDefault)
+        return false;
+    std::vector<wchar_t> back(n + 1);
+    int m = MultiByteToWideChar(codePage, MB_PRECOMPOSED, narrow.data(), n, back.data(), n);
+    return m == wlen && wmemcmp(back.data(), src, wlen) == 0;
+}
