@@ -1,0 +1,35 @@
+#include "core/fonts.h"
+#include "core/uistrings.h"
+
+int FontHeightForPoints(int points)
+{
+    // points * 4 / 3, rounded half away from zero
+    int scaled = points * 96;
+    int h = (scaled >= 0 ? scaled + 36 : scaled - 36) / 72;
+    return -h;
+}
+
+static HFONT CreateFontFor(int points, int weight, const wchar_t* face, int charset)
+{
+    return CreateFontW(FontHeightForPoints(points), 0, 0, 0, weight, 0, 0, 0, static_cast<DWORD>(charset),
+                       0, 0, 0, 0, face);
+}
+
+HFONT MakeFont(int points, int weight, const wchar_t* face, int charset)
+{
+    if (charset >= 600 && charset <= 699) {
+        size_t i = static_cast<size_t>(charset - 600);
+        const wchar_t* foreign = i < g_foreignFontFaces.size() ? g_foreignFontFaces[i] : nullptr;
+        return CreateFontFor(points, weight, foreign ? foreign : L"", 0);
+    }
+    if (charset == 500)
+        return CreateFontFor(points, weight, L"Times SudEuro", 0);
+    return CreateFontFor(points, weight, face, charset);
+}
+
+HFONT MakeSetupFont(int points, int weight, const wchar_t* face, int charset)
+{
+    if (charset == 500)
+        return CreateFontFor(points, weight, L"Times SudEuro", 0);
+    return CreateFontFor(points, weight, face, charset);
+}
