@@ -18,3 +18,10 @@ void FatalMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT 
         g_hooks.fatalExit(exitCode);
     ExitProcess(static_cast<UINT>(exitCode));
 }
+
+void QuitProcess(int exitCode)
+{
+    if (g_hooks.fatalExit)
+        g_hooks.fatalExit(exitCode);
+    ExitProcess(static_cast<UINT>(exitCode));
+}

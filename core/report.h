@@ -18,3 +18,6 @@ struct ReportHooks {
 
 // Installs hooks; pass {} to restore the real box and exit.
 void SetReportHooks(const ReportHooks& hooks);
+
+// Ends the process with the code, without a box (through the exit hook).
+[[noreturn]] void QuitProcess(int exitCode);

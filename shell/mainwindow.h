@@ -1,0 +1,37 @@
+// The main window: the hub from which every other window opens.
+#pragma once
+#include <windows.h>
+
+enum MainCommand {
+    CmdQuit = 3,
+    CmdHelp = 4,
+    CmdAbout = 5,
+    CmdTranslate = 9,
+    CmdAdd = 10,
+    CmdPractise = 11,
+    CmdSearch = 12,
+    CmdMakeList = 13,
+    CmdRecord = 25,
+    CmdStayOnTop = 55,
+    CmdNewBook = 62,
+    CmdInfo = 63,
+    CmdMode0 = 64,
+    CmdMode1 = 65,
+    CmdFirstPair = 200,
+};
+
+bool CreateMainWindow();
+// Menu bar with the language menu; attaches it to the main window.
+void BuildMainMenu();
+// Called by every secondary window when it is destroyed.
+void SecondaryWindowClosed();
+// Id of the language-menu item carrying the check mark.
+int MarkedPairItem();
+
+// Opens a secondary window; set by the windows' own files as they exist.
+using OpenWindowFn = bool (*)();
+struct SecondaryWindows {
+    OpenWindowFn translate, add, practise, practiseScored, search, makeList, record, newBook, info;
+    bool (*newListDialog)();
+};
+extern SecondaryWindows g_openers;

@@ -1,0 +1,9 @@
+// Resource ids shared by the resource script and the code.
+#pragma once
+
+#define IDD_ABOUTBOX_NAME L"AboutBox"
+#define IDC_ABOUT_VERSION 69
+#define IDC_ABOUT_COPYRIGHT 70
+#define IDC_ABOUT_WEBSITE 71
+#define IDC_ABOUT_EMAIL 72
+#define IDR_NEWBOOK_ICON 13

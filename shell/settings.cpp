@@ -1,0 +1,120 @@
+#include "shell/app.h"
+#include "core/fonts.h"
+#include "core/listdirs.h"
+#include "core/uistrings.h"
+#include <strsafe.h>
+
+Settings g_settings;
+Fonts g_fonts;
+
+static const wchar_t kSection[] = L"Dictionary";
+static const wchar_t* const kSlotNames[PosCount] = {L"Main", L"Practise", L"Makelist", L"Add", L"Translate", L"Search"};
+
+static int ReadInt(const wchar_t* key, int fallback) { return static_cast<int>(GetProfileIntW(kSection, key, fallback)); }
+
+static void WriteInt(const wchar_t* key, long value)
+{
+    wchar_t text[16];
+    StringCchPrintfW(text, 16, L"%ld", value);
+    WriteProfileStringW(kSection, key, text);
+}
+
+static void PositionKeys(int slot, wchar_t* left, wchar_t* top)
+{
+    StringCchPrintfW(left, 32, L"WinPosLeft%s", kSlotNames[slot]);
+    StringCchPrintfW(top, 32, L"WinPosTop%s", kSlotNames[slot]);
+}
+
+void ReadStartupSettings()
+{
+    GetProfileStringW(kSection, L"languagefont", L"Times New Roman", g_settings.languageFont, 49);
+    GetProfileStringW(kSection, L"guifont", L"Arial", g_settings.guiFont, 49);
+    g_settings.guiFontSize = ReadInt(L"guifontsize", 9);
+    g_settings.languageFontSize = ReadInt(L"languagefontsize", 30);
+    g_settings.searchWindowSize = ReadInt(L"searchwindowsize", 10);
+    g_settings.searchWindowMinimal = ReadInt(L"searchwindowminimal", 0);
+}
+
+void ReadWindowSettings()
+{
+    g_settings.colorR = ReadInt(L"colorR", 0);
+    g_settings.colorG = ReadInt(L"colorG", 200);
+    g_settings.colorB = ReadInt(L"colorB", 0);
+    g_settings.colorRi = ReadInt(L"colorRi", 0);
+    g_settings.colorGi = ReadInt(L"colorGi", 3);
+    g_settings.colorBi = ReadInt(L"colorBi", 0);
+    g_settings.aviDelay = ReadInt(Str(Txt_AviDelay), 0);
+    g_settings.practiceMode = ReadInt(L"PracticeMode", 0);
+    g_settings.stayOnTop = ReadInt(L"StayOnTop", 0);
+    for (int slot = 0; slot < PosCount; ++slot) {
+        wchar_t left[32], top[32];
+        PositionKeys(slot, left, top);
+        g_settings.windowPos[slot].x = ReadInt(left, 9999);
+        g_settings.windowPos[slot].y = ReadInt(top, 9999);
+    }
+    g_settings.clipSearch = ReadInt(L"ClipSearch", 0);
+    g_settings.addNewWordsToList = ReadInt(L"AddNewWordsToList", 1);
+    g_settings.practiceSound = ReadInt(L"PracticeSound", 1);
+}
+
+void WriteSettings(HWND mainWindow)
+{
+    WriteInt(L"searchwindowsize", g_settings.searchWindowSize);
+    WriteInt(L"searchwindowminimal", g_settings.searchWindowMinimal);
+    WriteInt(L"PracticeMode", g_settings.practiceMode);
+    WriteInt(L"PracticeSound", g_settings.practiceSound);
+    WriteInt(L"StayOnTop", g_settings.stayOnTop);
+    WINDOWPLACEMENT wp{sizeof wp};
+    if (mainWindow && GetWindowPlacement(mainWindow, &wp)) {
+        g_settings.windowPos[PosMain].x = wp.rcNormalPosition.left;
+        g_settings.windowPos[PosMain].y = wp.rcNormalPosition.top;
+    }
+    WriteInt(L"WinPosLeftMain", g_settings.windowPos[PosMain].x);
+    WriteInt(L"WinPosTopMain", g_settings.windowPos[PosMain].y);
+    for (int slot = PosPractise; slot < PosCount; ++slot) {
+        if (g_settings.windowPos[slot].y == 9999)
+            continue;
+        wchar_t left[32], top[32];
+        PositionKeys(slot, left, top);
+        WriteInt(left, g_settings.windowPos[slot].x);
+        WriteInt(top, g_settings.windowPos[slot].y);
+    }
+    WriteInt(L"ClipSearch", g_settings.clipSearch);
+    WriteInt(L"AddNewWordsToList", g_settings.addNewWordsToList);
+    if (currentListName[0]) {
+        WriteProfileStringW(kSection, L"PracticeList", currentListName);
+        WriteInt(L"ListID", currentListId);
+    }
+}
+
+void MakeFonts()
+{
+    int cs = g_uiCharset;
+    g_fonts.title = MakeFont(43, 700, L"Times New Roman", cs);
+    g_fonts.title2 = MakeFont(40, 700, L"Times New Roman", cs);
+    g_fonts.language = MakeFont(g_settings.languageFontSize, 700, g_settings.languageFont, cs);
+    g_fonts.arial15 = MakeFont(15, 400, L"Arial", cs);
+    g_fonts.arial14Bold = MakeFont(14, 700, L"Arial", cs);
+    g_fonts.arial12Bold = MakeFont(12, 700, L"Arial", cs);
+    g_fonts.arial15Bold = MakeFont(15, 700, L"Arial", cs);
+    g_fonts.arial10 = MakeFont(10, 400, L"Arial", cs);
+    g_fonts.arial14 = MakeFont(14, 400, L"Arial", cs);
+    g_fonts.gui = MakeFont(g_settings.guiFontSize, 400, g_settings.guiFont, cs);
+}
+
+void DeleteFonts()
+{
+    HFONT* all[] = {&g_fonts.title, &g_fonts.title2, &g_fonts.language, &g_fonts.arial15, &g_fonts.arial14Bold,
+                    &g_fonts.arial12Bold, &g_fonts.arial15Bold, &g_fonts.arial10, &g_fonts.arial14, &g_fonts.gui};
+    for (HFONT* f : all) {
+        if (*f)
+            DeleteObject(*f);
+        *f = nullptr;
+    }
+}
+
+void ApplyStayOnTop(HWND hwnd)
+{
+    SetWindowPos(hwnd, g_settings.stayOnTop == 1 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}

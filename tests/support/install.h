@@ -1,0 +1,16 @@
+// A small installation in the current directory, as setup would leave it,
+// for tests of the program's windows.
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+using WordPairs = std::vector<std::pair<std::wstring, std::wstring>>;
+
+// Writes a word book of live records in the given order (code page 1252 both sides).
+void WriteWordBook(const std::wstring& path, const WordPairs& words, const std::vector<int>& deletedFlags = {});
+WordPairs ReadWordBook(const std::wstring& path);
+
+// English interface; pairs francais and deutsch (with long names), word books in
+// both directions, tables, icons and logo when they were built.
+void MakeSmallInstallation();
