@@ -14,10 +14,6 @@
 #include <string>
 #include <string_view>
 
-// TEMPORARY until the collation module joins this branch: lets the tests link.
-// REMOVE AT MERGE, or the archive keeps this empty version instead of the real one.
-__attribute__((weak)) void LoadSortTable() {}
-
 PairCatalogue g_catalogue;
 
 static bool g_localeSet = false;
