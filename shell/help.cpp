@@ -19,7 +19,8 @@ void OpenHelpKeyword(HWND owner, const wchar_t* keyword)
 {
     wchar_t path[MAX_PATH];
     HelpPath(path, MAX_PATH);
-    HH_AKLINK link{sizeof link};
+    HH_AKLINK link{};
+    link.cbStruct = sizeof link;
     link.pszKeywords = keyword;
     link.fIndexOnFail = TRUE;
     HtmlHelpW(owner, path, HH_DISPLAY_TOC, 0);

@@ -64,7 +64,8 @@ void WriteSettings(HWND mainWindow)
     WriteInt(L"PracticeMode", g_settings.practiceMode);
     WriteInt(L"PracticeSound", g_settings.practiceSound);
     WriteInt(L"StayOnTop", g_settings.stayOnTop);
-    WINDOWPLACEMENT wp{sizeof wp};
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
     if (mainWindow && GetWindowPlacement(mainWindow, &wp)) {
         g_settings.windowPos[PosMain].x = wp.rcNormalPosition.left;
         g_settings.windowPos[PosMain].y = wp.rcNormalPosition.top;

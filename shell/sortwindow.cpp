@@ -65,7 +65,8 @@ static LRESULT CALLBACK SortingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 static HWND CreateProgressWindow()
 {
-    WNDCLASSEXW wc{sizeof wc};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = SortingProc;
     wc.hInstance = g_instance;

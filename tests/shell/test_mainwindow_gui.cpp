@@ -50,7 +50,16 @@ protected:
     }
     void Command(int id) { SendMessageW(g_mainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     bool Checked(int id) { return GetMenuState(GetMenu(g_mainWindow), id, MF_BYCOMMAND) & MF_CHECKED; }
-    std::wstring Selected() { return ReadBytes(L"DICT.INI").find("[Selected]\ndeutsch_english.wb") != std::string::npos ? L"deutsch" : L"other"; }
+    // The word book named under [Selected] in DICT.INI.
+    std::string Selected()
+    {
+        std::string ini = ReadBytes(L"DICT.INI");
+        size_t at = ini.find("[Selected]");
+        if (at == std::string::npos)
+            return "";
+        at = ini.find('\n', at) + 1;
+        return ini.substr(at, ini.find_first_of("\r\n", at) - at);
+    }
     MessageCapture capture_;
 };
 
@@ -108,7 +117,7 @@ TEST_F(MainWindow, MenuSwitchRecordsThePairInTheCatalogue)
     EXPECT_STREQ(L"deutsch", CurrentPair()->sourceName);
     EXPECT_TRUE(Checked(CmdFirstPair + 1));
     EXPECT_FALSE(Checked(CmdFirstPair));
-    EXPECT_EQ(L"deutsch", Selected());
+    EXPECT_EQ("deutsch_english.wb", Selected());
     EXPECT_EQ(2, wordBookCount);
 }
 
