@@ -15,7 +15,7 @@ fi
 winedir="$build/wine"
 mkdir -p "$winedir"
 export WINEPREFIX="$winedir/prefix"
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono/Gecko offers, and no menu entries written into the user's desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
@@ -38,6 +38,10 @@ wine=$(command -v wine64 || command -v wine)
 pcm.!default { type file slave.pcm "null" file "/dev/null" format "wav" }
 ctl.!default { type hw card 0 }
 ASOUND
+    # The desktop that wineboot started has no screen; while it lives, later
+    # runs on an X screen get no display driver and can't make windows.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
     touch "$WINEPREFIX/.wb-ready"
   fi
 ) 9>"$winedir/lock"
