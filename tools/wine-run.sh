@@ -18,7 +18,7 @@ winedir="$build/wine"
 [ "$screen" != 1024x768x24 ] && winedir="$build/wine-$screen"
 mkdir -p "$winedir"
 export WINEPREFIX="$winedir/prefix"
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono/Gecko offers, and no menu entries written into the user's desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
