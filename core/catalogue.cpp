@@ -64,6 +64,20 @@ static bool ReadWholeLine(FILE* f, std::string& line)
     return any;
 }
 
+// One line as it stands in the file, line end and any zero bytes included, so
+// that a rewrite copies it unchanged. False at the end.
+static bool ReadRawLine(FILE* f, std::string& line)
+{
+    line.clear();
+    int c;
+    while ((c = getc(f)) != EOF) {
+        line.push_back(static_cast<char>(c));
+        if (c == '\n')
+            break;
+    }
+    return !line.empty();
+}
+
 static bool IsSeparator(const std::string& line) { return line.empty() || line[0] == '#'; }
 
 static bool LineEqualsMarker(const std::string& line, StringId marker)
@@ -306,33 +320,20 @@ static int RecordSelectionInCatalogueFile(const LanguagePair* pair)
     const std::string selection = NarrowText(PairWordBookFile(pair), g_uiCodePage) + "\n";
 
     bool ok = true;
-    bool armed = false;      // the line after the marker is the selection
-    bool atLineStart = true;
-    bool skipping = false;   // dropping the rest of a replaced long line
-    char chunk[200];
-    while (ok && fgets(chunk, sizeof chunk, in.get())) {
-        bool endsLine = strchr(chunk, '\n') != nullptr;
-        if (atLineStart && armed) {
+    bool armed = false;  // the line after the marker is the selection
+    std::string line;
+    while (ok && ReadRawLine(in.get(), line)) {
+        if (armed) {
             armed = false;
-            if (chunk[0] == '\n' || chunk[0] == '#') {
-                // No selection line yet: add one and keep the separator.
-                ok = fputs(selection.c_str(), out.get()) >= 0;
-            } else {
-                ok = fputs(selection.c_str(), out.get()) >= 0;
-                skipping = !endsLine;
-                atLineStart = endsLine;
+            ok = fputs(selection.c_str(), out.get()) >= 0;
+            // Without a selection line yet, the separator or section header
+            // after the marker stays.
+            if (line[0] != '\n' && line[0] != '#' && line[0] != '[')
                 continue;
-            }
-        } else if (skipping) {
-            skipping = !endsLine;
-            atLineStart = endsLine;
-            continue;
-        } else if (atLineStart && CompareFoldAZ(chunk, marker.c_str(), markerLen) == 0) {
+        } else if (CompareFoldAZ(line.c_str(), marker.c_str(), markerLen) == 0) {
             armed = true;
         }
-        if (ok)
-            ok = fputs(chunk, out.get()) >= 0;
-        atLineStart = endsLine;
+        ok = ok && fwrite(line.data(), 1, line.size(), out.get()) == line.size();
     }
     ok = ok && !ferror(in.get()) && FlushFileToDisk(out.get());
     in.reset();

@@ -175,6 +175,24 @@ TEST_F(Catalogue, SelectionMarkerWithoutAFollowingNameLine)
     EXPECT_EQ(Crlf("[Selected]\nned_eng.wb\n# note\n[Languages]\nenglish\n"), ReadBytes(L"DICT.INI"));
 }
 
+TEST_F(Catalogue, RewriteNeverEatsOtherLines)
+{
+    MakeBook(L"ned_eng.wb");
+    MessageCapture capture;
+    // A stray zero byte in a line: the line is copied as it stands.
+    static const char withZero[] = "# a\0b\n[Selected]\nx.wb\n\n[Languages]\nenglish\n";
+    static const char expected[] = "# a\0b\n[Selected]\nned_eng.wb\n\n[Languages]\nenglish\n";
+    WriteBytes(L"DICT.INI", std::string(withZero, sizeof withZero - 1));
+    ASSERT_EQ(0, LoadCatalogue());
+    EXPECT_EQ(0, ActivateCurrentPair());
+    EXPECT_EQ(Crlf(std::string(expected, sizeof expected - 1)), ReadBytes(L"DICT.INI"));
+    // A section header right after the marker is no selection line to replace.
+    WriteBytes(L"DICT.INI", "[Selected]\n[Languages]\nenglish\n");
+    EXPECT_EQ(0, ActivateCurrentPair());
+    ASSERT_EQ(0, LoadCatalogue());
+    EXPECT_EQ(2, g_catalogue.count());
+}
+
 TEST_F(Catalogue, FailedRewriteKeepsTheCatalogueFileButStillSwitches)
 {
     const std::string original = "[Selected]\neng_ned.wb\n\n[Languages]\nenglish\n";
