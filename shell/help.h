@@ -4,3 +4,5 @@
 
 void OpenHelpContents(HWND owner);
 void OpenHelpKeyword(HWND owner, const wchar_t* keyword);
+// Closes every help window the program opened (at exit).
+void CloseHelp();

@@ -312,6 +312,7 @@ static void OnDestroy(HWND hwnd)
             DestroyIcon(*icon);
             *icon = nullptr;
         }
+    CloseHelp();
     ClosePairFiles();
     DeleteFonts();
     FreeUiStrings();

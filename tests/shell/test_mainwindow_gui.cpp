@@ -192,16 +192,17 @@ TEST_F(MainWindow, PaintsTheGradientForTheScreenDepth)
     int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
     COLORREF row0 = GetPixel(dc, 300, 0);
     COLORREF row1 = GetPixel(dc, 300, 1);
-    ReleaseDC(g_mainWindow, dc);
-    EXPECT_EQ(RGB(25, 25, 25), row0);
+    EXPECT_EQ(GetNearestColor(dc, RGB(25, 25, 25)), row0);
     if (depth >= 24) {
         EXPECT_EQ(RGB(0, 200, 0), row1);
         SaveScreenshot(g_mainWindow, L"main-window-24bit");
     } else {
         // 16-bit: pen 32 everywhere, green 200 - 32 * 3
-        EXPECT_EQ(GetNearestColor(GetDC(g_mainWindow), RGB(0, 104, 0)), row1);
+        EXPECT_EQ(GetNearestColor(dc, RGB(0, 104, 0)), row1);
+        EXPECT_EQ(row1, GetPixel(dc, 300, 200));
         SaveScreenshot(g_mainWindow, L"main-window-16bit");
     }
+    ReleaseDC(g_mainWindow, dc);
 }
 
 class StartUp : public ScratchDirTest {};
