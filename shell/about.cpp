@@ -36,11 +36,16 @@ static void OnInitDialog(HWND dialog)
     SetWindowTextW(dialog, Str(Txt_AboutDialogCaption));
 
     s = {};
-    s.media = MCIWndCreateW(dialog, g_instance, MCIWNDF_NOPLAYBAR | MCIWNDF_NOMENU | MCIWNDF_NOERRORDLG, L"dict.avi");
+    // The media device resolves names by itself: give it the full path.
+    wchar_t file[MAX_PATH];
+    if (!GetFullPathNameW(L"dict.avi", MAX_PATH, file, nullptr))
+        return;
+    s.media = MCIWndCreateW(dialog, g_instance,
+                            WS_CHILD | WS_VISIBLE | MCIWNDF_NOPLAYBAR | MCIWNDF_NOMENU | MCIWNDF_NOERRORDLG, file);
     if (!s.media)
         return;
-    SetWindowLongPtrW(s.media, GWL_STYLE, WS_CHILD | WS_VISIBLE);
-    SetWindowPos(s.media, nullptr, 10, 11, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // On top of the group box that frames it, or the box paints over the film.
+    SetWindowPos(s.media, HWND_TOP, 10, 11, 0, 0, SWP_NOSIZE);
     MCIWndSetRepeat(s.media, TRUE);
     s.device = MCIWndGetDeviceID(s.media);
     s.lastPlay = PlayFromStart(dialog);
