@@ -6,7 +6,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWB_WERROR=ON
 endif
 
-.PHONY: all bootstrap configure build test clean
+.PHONY: all bootstrap configure build test bench clean
 
 all: build
 
@@ -21,6 +21,11 @@ build: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Benchmarks (not part of the default build): builds them, runs bench/run.sh.
+bench: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist
+	bench/run.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

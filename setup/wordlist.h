@@ -24,3 +24,6 @@ struct WordListJob {
 // Runs the whole build; returns true, or false with the fatal message in *error.
 // The output appears under its name only when complete.
 bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std::wstring* error);
+
+// Tests: order the words with the comparison alone, never with sort keys.
+extern bool g_wordListCompareSortOnly;
