@@ -5,6 +5,7 @@
 // that order. So a large word book needs neither a wide work item per record
 // nor one slow locale comparison per step of a record sort.
 #include "setup/wordlist.h"
+#include "core/catalogue.h"
 #include "core/codepage.h"
 #include "core/collate.h"
 #include "core/fileutil.h"
@@ -17,6 +18,8 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 bool g_wordListCompareSortOnly = false;
@@ -86,8 +89,14 @@ int WideField(const char* src, int srcBytes, wchar_t* field, int fieldSize, int 
     int len = 0;
     while (len < srcBytes && len < kTranslationChars && src[len])
         ++len;
+    // A result never has more characters than its input has bytes.
+    if (len < fieldSize) {
+        int n = len ? MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, len, field, len) : 0;
+        field[n] = L'\0';
+        return n;
+    }
     wchar_t wide[kTranslationChars];
-    int n = len ? MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, len, wide, len) : 0;
+    int n = MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, len, wide, len);
     n = std::min(n, fieldSize - 1);
     wmemcpy(field, wide, n);
     field[n] = L'\0';
@@ -141,7 +150,7 @@ long long RecordCount(FILE* f)
     return size < 0 ? -1 : size / kRecordSize;
 }
 
-// Reads count records in blocks, calling use(block, records).
+// Reads count records a block at a time, calling use(block, records).
 template <class Use>
 bool ReadRecords(const Build& b, FILE* f, size_t count, Use use)
 {
@@ -196,7 +205,8 @@ void InvertRecord(Build& b, const unsigned char* rec, RecordWriter& out)
     int sourceLen = WideField(reinterpret_cast<const char*>(rec), kSourceChars, source, kSourceChars, foreignCodePage);
     int translationLen = WideField(reinterpret_cast<const char*>(rec) + kSourceChars, kTranslationChars, translation,
                                    kTranslationChars, mainCodePage);
-    char foreign[2 * kSourceChars];
+    // Zero-filled buffers: a word is copied with its field's fixed size.
+    char foreign[2 * kSourceChars + kTranslationChars] = {};
     int foreignLen = Narrow(source, sourceLen, foreign, foreignCodePage);
     // An empty foreign word would give reverse entries without a translation.
     if (foreignLen == 0 || foreignLen > kMaxForeignBytes)
@@ -205,7 +215,7 @@ void InvertRecord(Build& b, const unsigned char* rec, RecordWriter& out)
         int end = begin;
         while (end < translationLen && translation[end] != L',')
             ++end;
-        char narrow[2 * kTranslationChars];
+        char narrow[2 * kTranslationChars + kSourceChars] = {};
         int n = Narrow(translation + begin, end - begin, narrow, mainCodePage);
         int skip = 0;
         while (skip < n && narrow[skip] == ' ')
@@ -213,8 +223,8 @@ void InvertRecord(Build& b, const unsigned char* rec, RecordWriter& out)
         // Empty parts, and parts of nothing but spaces, give no record.
         if (n - skip > 0 && n - skip <= kMaxPartBytes) {
             unsigned char* r = NextRecord(out);
-            memcpy(r, narrow + skip, n - skip);
-            memcpy(r + kSourceChars, foreign, foreignLen);
+            memcpy(r, narrow + skip, kSourceChars);
+            memcpy(r + kSourceChars, foreign, kTranslationChars);
             ++b.buckets[BucketOf(r)];
         }
         begin = end + 1;
@@ -235,14 +245,13 @@ bool WriteInverted(Build& b)
     if (count < 0)
         return Fail(b, L"Read error input file \"" + job.inputPath + L"\"");
     std::vector<unsigned char> input(static_cast<size_t>(count) * kRecordSize);
-    unsigned char* fill = input.data();
-    bool read = ReadRecords(b, in.get(), static_cast<size_t>(count), [&](const unsigned char* block, size_t n) {
-        memcpy(fill, block, n * kRecordSize);
-        fill += n * kRecordSize;
-    });
+    for (size_t i = 0; i < static_cast<size_t>(count); i += kBlockRecords) {
+        size_t n = std::min(kBlockRecords, static_cast<size_t>(count) - i);
+        if (fread(input.data() + i * kRecordSize, kRecordSize, n, in.get()) != n)
+            return Fail(b, L"Read error input file \"" + job.inputPath + L"\"");
+        CountHundreds(b, i, i + n);
+    }
     in.reset();
-    if (!read)
-        return Fail(b, L"Read error input file \"" + job.inputPath + L"\"");
     Done(b);
 
     UniqueFile temp = OpenFile(job.tempPath, L"wb");
@@ -283,10 +292,22 @@ struct Word {
     uint8_t wideLen;
 };
 
+// Bytes appended in small pieces, with room to copy a whole field at a time.
+struct ByteArena {
+    std::vector<unsigned char> bytes;  // its size is the room; used is the part in use
+    size_t used = 0;
+    unsigned char* Room(size_t n)
+    {
+        if (used + n > bytes.size())
+            bytes.resize(std::max(2 * bytes.size(), used + n + (size_t{1} << 20)));
+        return bytes.data() + used;
+    }
+};
+
 struct WorkSet {
-    std::vector<Entry> entries;               // bucket by bucket
-    std::vector<uint32_t> bucketStart;        // kBuckets + 1 bounds into entries
-    std::vector<unsigned char> foreignArena;  // per record: length byte, then the bytes
+    std::vector<Entry> entries;         // bucket by bucket
+    std::vector<uint32_t> bucketStart;  // kBuckets + 1 bounds into entries
+    ByteArena foreign;                  // per record: length byte, then the bytes
     std::vector<Word> words;
     std::vector<wchar_t> wideArena;
     std::vector<unsigned char> keyArena;
@@ -307,9 +328,11 @@ Entry MakeEntry(const unsigned char* rec, WorkSet& w)
     size_t len = 0;
     while (len < kTranslationChars && foreign[len])
         ++len;
-    e.foreign = w.foreignArena.size();
-    w.foreignArena.push_back(static_cast<unsigned char>(len));
-    w.foreignArena.insert(w.foreignArena.end(), foreign, foreign + len);
+    e.foreign = w.foreign.used;
+    unsigned char* to = w.foreign.Room(1 + kTranslationChars);
+    to[0] = static_cast<unsigned char>(len);
+    memcpy(to + 1, foreign, kTranslationChars);
+    w.foreign.used += 1 + len;
     return e;
 }
 
@@ -350,7 +373,7 @@ bool LoadInverted(Build& b, WorkSet& w)
         return Fail(b, L"Read error tempfile");
     std::vector<uint32_t> next(w.bucketStart.begin(), w.bucketStart.end() - 1);
     w.entries.resize(static_cast<size_t>(count));
-    w.foreignArena.reserve(static_cast<size_t>(count) * 12);
+    w.foreign.Room(static_cast<size_t>(count) * 12);
     bool fits = true;
     bool read = ReadRecords(b, temp.get(), static_cast<size_t>(count), [&](const unsigned char* block, size_t n) {
         for (size_t k = 0; k < n && fits; ++k) {
@@ -436,39 +459,87 @@ DWORD LocaleKeyFlags(LCID lcid)
     return ((c < 0) == (s < 0) && (c > 0) == (s > 0)) ? NORM_IGNORECASE | SORT_STRINGSORT : NORM_IGNORECASE;
 }
 
+// Runs first() here and second() on a helper thread at the same time (both
+// here when no thread can be had). Only for work that writes nothing shared.
+template <class First, class Second>
+void RunBoth(First first, Second second)
+{
+    bool secondOutOfMemory = false;
+    auto guarded = [&] {
+        try {
+            second();
+        } catch (const std::bad_alloc&) {
+            secondOutOfMemory = true;
+        }
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(guarded);
+    } catch (const std::system_error&) {
+        guarded();
+    }
+    try {
+        first();
+    } catch (...) {
+        if (helper.joinable())
+            helper.join();
+        throw;
+    }
+    if (helper.joinable())
+        helper.join();
+    if (secondOutOfMemory)
+        throw std::bad_alloc();
+}
+
 // The sort key of every word. With a table it is the table's key, the very
 // order of the comparison. Without one it is a key meant to order like
 // CompareByLocale; the order it gives is checked against the comparison.
 void MakeKeys(WorkSet& w, const unsigned char* table, int mainCodePage)
 {
-    LCID lcid = table ? 0 : ___lc_handle_func()[LC_COLLATE];
+    // The comparison uses the runtime's collation only once a pair's locale is set.
+    LCID lcid = !table && PairLocaleIsSet() ? ___lc_handle_func()[LC_COLLATE] : 0;
     DWORD flags = lcid ? LocaleKeyFlags(lcid) : 0;
-    unsigned char key[512];
-    for (Word& word : w.words) {
-        const wchar_t* wide = &w.wideArena[word.wide];
-        int len = 0;
-        if (table) {
-            char narrow[2 * kSourceChars + 1];
-            narrow[Narrow(wide, word.wideLen, narrow, mainCodePage)] = '\0';
-            len = MakeSortKey(reinterpret_cast<const unsigned char*>(narrow), table, key);
-        } else if (lcid) {
-            len = LCMapStringW(lcid, LCMAP_SORTKEY | flags, wide, word.wideLen, reinterpret_cast<wchar_t*>(key), sizeof key);
-            if (len > 0 && key[len - 1] == 0)
-                --len;
-        } else {
-            // The default locale's rule: A to Z folded, then character codes.
-            for (int i = 0; i < word.wideLen; ++i) {
-                wchar_t c = wide[i];
-                if (c >= L'A' && c <= L'Z')
-                    c = static_cast<wchar_t>(c - L'A' + L'a');
-                key[len++] = static_cast<unsigned char>(c >> 8);
-                key[len++] = static_cast<unsigned char>(c & 0xFF);
+    auto make = [&](size_t from, size_t to, std::vector<unsigned char>& arena) {
+        unsigned char key[512];
+        for (size_t id = from; id < to; ++id) {
+            Word& word = w.words[id];
+            const wchar_t* wide = &w.wideArena[word.wide];
+            int len = 0;
+            if (table) {
+                char narrow[2 * kSourceChars + 1];
+                narrow[Narrow(wide, word.wideLen, narrow, mainCodePage)] = '\0';
+                len = MakeSortKey(reinterpret_cast<const unsigned char*>(narrow), table, key);
+            } else if (lcid) {
+                len = LCMapStringW(lcid, LCMAP_SORTKEY | flags, wide, word.wideLen, reinterpret_cast<wchar_t*>(key), sizeof key);
+                if (len > 0 && key[len - 1] == 0)
+                    --len;
+            } else {
+                // The default locale's rule: A to Z folded, then character codes.
+                for (int i = 0; i < word.wideLen; ++i) {
+                    wchar_t c = wide[i];
+                    if (c >= L'A' && c <= L'Z')
+                        c = static_cast<wchar_t>(c - L'A' + L'a');
+                    key[len++] = static_cast<unsigned char>(c >> 8);
+                    key[len++] = static_cast<unsigned char>(c & 0xFF);
+                }
             }
+            word.key = arena.size();
+            word.keyLen = static_cast<uint16_t>(std::max(len, 0));
+            arena.insert(arena.end(), key, key + word.keyLen);
         }
-        word.key = w.keyArena.size();
-        word.keyLen = static_cast<uint16_t>(std::max(len, 0));
-        w.keyArena.insert(w.keyArena.end(), key, key + word.keyLen);
+    };
+    size_t n = w.words.size();
+    if (!lcid) {
+        make(0, n, w.keyArena);
+        return;
     }
+    // Locale keys are slow to make: a helper thread makes the second half.
+    size_t mid = n / 2;
+    std::vector<unsigned char> second;
+    RunBoth([&] { make(0, mid, w.keyArena); }, [&] { make(mid, n, second); });
+    for (size_t id = mid; id < n; ++id)
+        w.words[id].key += w.keyArena.size();
+    w.keyArena.insert(w.keyArena.end(), second.begin(), second.end());
 }
 
 struct SortEntry {
@@ -484,11 +555,11 @@ uint64_t KeyPrefix(const WorkSet& w, const Word& word)
     return p;
 }
 
-// True when the key order is the comparison's order: neighbours with equal
-// keys compare equal, neighbours with rising keys compare smaller.
-bool KeysAgreeWithLocale(const WorkSet& w, const std::vector<SortEntry>& order)
+// True when the key order is the comparison's order for the neighbours
+// (i - 1, i), i in [from, to): equal keys compare equal, rising keys smaller.
+bool KeysAgree(const WorkSet& w, const std::vector<SortEntry>& order, size_t from, size_t to)
 {
-    for (size_t i = 1; i < order.size(); ++i) {
+    for (size_t i = from; i < to; ++i) {
         uint32_t a = order[i - 1].word;
         uint32_t b = order[i].word;
         if (CompareUnits(w, a, b) == 0)
@@ -499,6 +570,16 @@ bool KeysAgreeWithLocale(const WorkSet& w, const std::vector<SortEntry>& order)
             return false;
     }
     return true;
+}
+
+// The check costs a locale comparison per word: a helper thread checks the
+// second half of the list (the comparison only reads shared state).
+bool KeysAgreeWithLocale(const WorkSet& w, const std::vector<SortEntry>& order)
+{
+    size_t mid = std::max<size_t>(order.size() / 2, 1);
+    bool first = true, second = true;
+    RunBoth([&] { first = KeysAgree(w, order, 1, mid); }, [&] { second = KeysAgree(w, order, mid, order.size()); });
+    return first && second;
 }
 
 // Step 11: the distinct words in word-book order. Words the comparison holds
@@ -579,21 +660,22 @@ bool WriteMerged(Build& b, const WorkSet& w, const std::vector<SortEntry>& order
     RecordWriter writer{out};
     size_t k = 0;
     for (size_t r = 0; r < runs.end.size() && writer.ok; ++r) {
-        wchar_t collected[kTranslationChars];
+        // Room to copy a whole field after the last collected word.
+        wchar_t collected[2 * kTranslationChars + 2];
         int collectedLen = 0;
         for (size_t first = k; k < runs.end[r]; ++k) {
             if (k + kAhead < total)
-                __builtin_prefetch(&w.foreignArena[runs.foreign[k + kAhead]]);
-            const unsigned char* foreign = &w.foreignArena[runs.foreign[k]];
+                __builtin_prefetch(&w.foreign.bytes[runs.foreign[k + kAhead]]);
+            const unsigned char* foreign = &w.foreign.bytes[runs.foreign[k]];
             wchar_t t[kTranslationChars];
             int len = WideField(reinterpret_cast<const char*>(foreign + 1), foreign[0], t, kTranslationChars, foreignCodePage);
             if (k == first) {
-                wmemcpy(collected, t, len + 1);
+                memcpy(collected, t, sizeof t);
                 collectedLen = len;
             } else if (len + collectedLen + 2 < kMergeLimit) {
                 collected[collectedLen++] = L',';
                 collected[collectedLen++] = L' ';
-                wmemcpy(collected + collectedLen, t, len + 1);
+                memcpy(collected + collectedLen, t, sizeof t);
                 collectedLen += len;
             }
         }
@@ -652,7 +734,12 @@ bool WriteOutput(Build& b)
 
 bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std::wstring* error)
 {
-    HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    // The wait cursor replaces the cursor of the installer window's thread. A
+    // caller that shows none (a console tool, a test) has nothing to replace,
+    // and loading a cursor would tie it to a desktop it does not use.
+    HCURSOR previousCursor = GetCursor();
+    if (previousCursor)
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     Build b{job, progress, {}, job.outputPath + L".tmp", {}};
     // Never the scratch file of the inversion.
     if (lstrcmpiW(b.outputTemp.c_str(), job.tempPath.c_str()) == 0)
@@ -669,7 +756,8 @@ bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std
         Bar(b, 379, L"100%");
     else
         DeleteFileW(b.outputTemp.c_str());
-    SetCursor(previousCursor);
+    if (previousCursor)
+        SetCursor(previousCursor);
     if (error)
         *error = ok ? std::wstring() : b.error;
     return ok;
