@@ -245,7 +245,7 @@ TEST_F(WordList, MatchesTheReferenceOnRandomBooks)
         for (int n = rng() % 300; n > 0; --n) {
             std::string r = Record(text(31, false), text(51, true), rng() % 2);
             if (rng() % 10 == 0)
-                r[30] = 'x';  // junk after a terminator is not part of the word
+                r[30] = 'x';  // junk after the terminator, or a word with none
             input += r;
         }
         bool useTable = round % 3 != 2;
