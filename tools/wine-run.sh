@@ -1,38 +1,67 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the build tree's private prefix.
 #   wine-run.sh BUILD_DIR [--display[=WxHxD]] PROGRAM [ARGS...]
-# --display gives the program an Xvfb screen of its own for the length of the run.
-# Never touches the user's own ~/.wine.
+# Every run gets the build tree's own X screen (Xvfb), started on first use and
+# stopped a few seconds after the prefix's Wine server has ended. A depth other
+# than 24 bits gets a prefix and screen of its own: one Wine server stays bound
+# to the screen it first drew on. Never touches the user's own ~/.wine.
 set -euo pipefail
 
 build=$(cd "$1" && pwd); shift
-depth=""
+screen=1024x768x24
 if [[ "${1:-}" == --display* ]]; then
-  depth=${1#--display}; depth=${depth#=}; depth=${depth:-1024x768x24}
+  d=${1#--display}; d=${d#=}; [ -n "$d" ] && screen=$d
   shift
 fi
 
 winedir="$build/wine"
+[ "$screen" != 1024x768x24 ] && winedir="$build/wine-$screen"
 mkdir -p "$winedir"
 export WINEPREFIX="$winedir/prefix"
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono/Gecko offers, and no menu entries written into the user's desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
-# Keeps Wine's own files (and any sound configuration) inside the build tree.
+# Keeps Wine's own files (and its sound configuration) inside the build tree.
 export HOME="$winedir/home"
 mkdir -p "$HOME"
 export XDG_DATA_HOME="$HOME/.local/share" XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache"
 
 wine=$(command -v wine64 || command -v wine)
 
-# Creates the prefix once; parallel test runs wait for the first to finish.
+start_screen() {
+  # A server still bound to an earlier screen would keep new programs waiting.
+  wineserver -k >/dev/null 2>&1 9>&- || true
+  local fdfile="$winedir/display.new"
+  rm -f "$fdfile"
+  setsid Xvfb -displayfd 7 -screen 0 "$screen" -nolisten tcp -ac 7>"$fdfile" </dev/null >/dev/null 2>&1 9>&- &
+  local xpid=$!
+  for _ in $(seq 200); do [ -s "$fdfile" ] && break; sleep 0.05; done
+  echo "$xpid :$(head -n1 "$fdfile")" > "$winedir/display"
+  rm -f "$fdfile"
+  # Stops the screen once the prefix's Wine server is gone; under the lock, so
+  # that no run starts on a screen that is about to go.
+  setsid bash -c '
+    sleep 5
+    while kill -0 '"$xpid"' 2>/dev/null; do
+      wineserver -w
+      sleep 2
+      flock "$0" bash -c "timeout 1 wineserver -w && kill '"$xpid"' && rm -f \"$1\"" || true
+    done' "$winedir/lock" "$winedir/display" </dev/null >/dev/null 2>&1 9>&- &
+}
+
 (
   flock 9
+  if ! { [ -f "$winedir/display" ] && kill -0 "$(cut -d' ' -f1 "$winedir/display")" 2>/dev/null; }; then
+    start_screen
+  fi
+  export DISPLAY=$(cut -d' ' -f2 "$winedir/display")
+  # Creates the prefix once; parallel runs wait for the first to finish.
+  # (Nothing started here may inherit the lock: servers outlive this run.)
   if [ ! -f "$WINEPREFIX/.wb-ready" ]; then
-    DISPLAY= "$wine" wineboot -i >/dev/null 2>&1 || true
+    "$wine" wineboot -i >/dev/null 2>&1 9>&- || true
     for pair in "Times New Roman=Liberation Serif" "Arial=Liberation Sans" "Courier New=Liberation Mono"; do
-      DISPLAY= "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null 2>&1
+      "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null 2>&1 9>&-
     done
     cat > "$HOME/.asoundrc" <<'ASOUND'
 pcm.!default { type file slave.pcm "null" file "/dev/null" format "wav" }
@@ -40,23 +69,9 @@ ctl.!default { type hw card 0 }
 ASOUND
     touch "$WINEPREFIX/.wb-ready"
   fi
+  # A server that outlives single runs saves Wine's start-up time in test suites.
+  wineserver -p10 >/dev/null 2>&1 9>&- || true
 ) 9>"$winedir/lock"
 
-# A server that outlives single runs saves Wine's start-up time in test suites.
-wineserver -p10 >/dev/null 2>&1 || true
-
-if [ -z "$depth" ]; then
-  if [ -z "${DISPLAY:-}" ]; then export DISPLAY=; fi
-  exec "$wine" "$@"
-fi
-
-# Own X screen for this run.
-fdfile=$(mktemp)
-Xvfb -displayfd 7 -screen 0 "$depth" -nolisten tcp -ac 7>"$fdfile" >/dev/null 2>&1 &
-xpid=$!
-trap 'kill $xpid 2>/dev/null; wait $xpid 2>/dev/null; rm -f "$fdfile"' EXIT
-for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$fdfile")"
-rc=0
-"$wine" "$@" || rc=$?
-exit $rc
+export DISPLAY=$(cut -d' ' -f2 "$winedir/display")
+exec "$wine" "$@"
