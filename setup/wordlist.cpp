@@ -734,12 +734,7 @@ bool WriteOutput(Build& b)
 
 bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std::wstring* error)
 {
-    // The wait cursor replaces the cursor of the installer window's thread. A
-    // caller that shows none (a console tool, a test) has nothing to replace,
-    // and loading a cursor would tie it to a desktop it does not use.
-    HCURSOR previousCursor = GetCursor();
-    if (previousCursor)
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     Build b{job, progress, {}, job.outputPath + L".tmp", {}};
     // Never the scratch file of the inversion.
     if (lstrcmpiW(b.outputTemp.c_str(), job.tempPath.c_str()) == 0)
@@ -756,8 +751,7 @@ bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std
         Bar(b, 379, L"100%");
     else
         DeleteFileW(b.outputTemp.c_str());
-    if (previousCursor)
-        SetCursor(previousCursor);
+    SetCursor(previousCursor);
     if (error)
         *error = ok ? std::wstring() : b.error;
     return ok;
