@@ -734,7 +734,6 @@ bool WriteOutput(Build& b)
 
 bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std::wstring* error)
 {
-    HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     Build b{job, progress, {}, job.outputPath + L".tmp", {}};
     // Never the scratch file of the inversion.
     if (lstrcmpiW(b.outputTemp.c_str(), job.tempPath.c_str()) == 0)
@@ -751,7 +750,6 @@ bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std
         Bar(b, 379, L"100%");
     else
         DeleteFileW(b.outputTemp.c_str());
-    SetCursor(previousCursor);
     if (error)
         *error = ok ? std::wstring() : b.error;
     return ok;
