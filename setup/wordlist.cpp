@@ -14,6 +14,7 @@
 #include <windows.h>
 #include <io.h>
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -273,6 +274,38 @@ bool WriteInverted(Build& b)
     return true;
 }
 
+// Runs first() here and second() on a helper thread at the same time (both
+// here when no thread can be had). Only for work that writes nothing shared.
+template <class First, class Second>
+void RunBoth(First first, Second second)
+{
+    bool secondOutOfMemory = false;
+    auto guarded = [&] {
+        try {
+            second();
+        } catch (const std::bad_alloc&) {
+            secondOutOfMemory = true;
+        }
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(guarded);
+    } catch (const std::system_error&) {
+        guarded();
+    }
+    try {
+        first();
+    } catch (...) {
+        if (helper.joinable())
+            helper.join();
+        throw;
+    }
+    if (helper.joinable())
+        helper.join();
+    if (secondOutOfMemory)
+        throw std::bad_alloc();
+}
+
 // A record of the temporary file: its source word packed for comparison
 // (zero-padded and big-endian, so integer order is byte order) and where its
 // foreign word lies in the arena. Arena offsets grow with the record number,
@@ -390,14 +423,16 @@ bool LoadInverted(Build& b, WorkSet& w)
     return true;
 }
 
-// The counter shows every 1000th comparison of the sort.
+// The counter shows every 1000th comparison of the sort. Only this thread
+// draws; a helper thread's comparisons are added in by thousands.
 struct CompareCounter {
     const Build& b;
     size_t count = 0;
+    std::atomic<size_t> helperCount{0};
     void operator()()
     {
         if (++count % 1000 == 0)
-            Counter(b, count);
+            Counter(b, count + helperCount.load(std::memory_order_relaxed));
     }
 };
 
@@ -405,15 +440,29 @@ struct CompareCounter {
 // group of equal source words.
 void GroupEntries(WorkSet& w, int mainCodePage, CompareCounter& counter)
 {
-    auto less = [&](const Entry& x, const Entry& y) {
-        counter();
-        for (int k = 0; k < 4; ++k)
-            if (x.source[k] != y.source[k])
-                return x.source[k] < y.source[k];
-        return x.foreign < y.foreign;
+    auto sortBuckets = [&](size_t from, size_t to, auto&& count) {
+        for (size_t k = from; k < to; ++k)
+            std::sort(w.entries.begin() + w.bucketStart[k], w.entries.begin() + w.bucketStart[k + 1],
+                      [&](const Entry& x, const Entry& y) {
+                          count();
+                          for (int i = 0; i < 4; ++i)
+                              if (x.source[i] != y.source[i])
+                                  return x.source[i] < y.source[i];
+                          return x.foreign < y.foreign;
+                      });
     };
-    for (size_t k = 0; k < kBuckets; ++k)
-        std::sort(w.entries.begin() + w.bucketStart[k], w.entries.begin() + w.bucketStart[k + 1], less);
+    // The buckets are independent: a helper thread sorts those of the second
+    // half of the entries.
+    size_t split = std::lower_bound(w.bucketStart.begin(), w.bucketStart.end() - 1,
+                                    static_cast<uint32_t>(w.entries.size() / 2)) - w.bucketStart.begin();
+    size_t helperCount = 0;
+    RunBoth([&] { sortBuckets(0, split, counter); },
+            [&] {
+                sortBuckets(split, kBuckets, [&] {
+                    if (++helperCount % 1000 == 0)
+                        counter.helperCount.fetch_add(1000, std::memory_order_relaxed);
+                });
+            });
     for (size_t i = 0; i < w.entries.size(); ++i) {
         if (i > 0 && SameSource(w.entries[i - 1], w.entries[i])) {
             ++w.words.back().count;
@@ -457,38 +506,6 @@ DWORD LocaleKeyFlags(LCID lcid)
     int c = CompareByLocale(L"co-op", L"coop");
     int s = CompareStringW(lcid, NORM_IGNORECASE | SORT_STRINGSORT, L"co-op", -1, L"coop", -1) - CSTR_EQUAL;
     return ((c < 0) == (s < 0) && (c > 0) == (s > 0)) ? NORM_IGNORECASE | SORT_STRINGSORT : NORM_IGNORECASE;
-}
-
-// Runs first() here and second() on a helper thread at the same time (both
-// here when no thread can be had). Only for work that writes nothing shared.
-template <class First, class Second>
-void RunBoth(First first, Second second)
-{
-    bool secondOutOfMemory = false;
-    auto guarded = [&] {
-        try {
-            second();
-        } catch (const std::bad_alloc&) {
-            secondOutOfMemory = true;
-        }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(guarded);
-    } catch (const std::system_error&) {
-        guarded();
-    }
-    try {
-        first();
-    } catch (...) {
-        if (helper.joinable())
-            helper.join();
-        throw;
-    }
-    if (helper.joinable())
-        helper.join();
-    if (secondOutOfMemory)
-        throw std::bad_alloc();
 }
 
 // The sort key of every word. With a table it is the table's key, the very
@@ -543,14 +560,14 @@ void MakeKeys(WorkSet& w, const unsigned char* table, int mainCodePage)
 }
 
 struct SortEntry {
-    uint64_t prefix;  // first 8 key bytes, big-endian: settles most comparisons
+    uint64_t prefix[2];  // first 16 key bytes, big-endian: settle most comparisons
     uint32_t word;
 };
 
-uint64_t KeyPrefix(const WorkSet& w, const Word& word)
+uint64_t KeyPrefix(const WorkSet& w, const Word& word, size_t from)
 {
     uint64_t p = 0;
-    for (size_t i = 0; i < 8; ++i)
+    for (size_t i = from; i < from + 8; ++i)
         p = (p << 8) | (i < word.keyLen ? w.keyArena[word.key + i] : 0);
     return p;
 }
@@ -589,11 +606,13 @@ std::vector<SortEntry> SortWords(WorkSet& w, const unsigned char* table, int mai
     MakeKeys(w, table, mainCodePage);
     std::vector<SortEntry> order(w.words.size());
     for (uint32_t id = 0; id < order.size(); ++id)
-        order[id] = {KeyPrefix(w, w.words[id]), id};
+        order[id] = {{KeyPrefix(w, w.words[id], 0), KeyPrefix(w, w.words[id], 8)}, id};
     std::sort(order.begin(), order.end(), [&](const SortEntry& x, const SortEntry& y) {
         counter();
-        if (x.prefix != y.prefix)
-            return x.prefix < y.prefix;
+        if (x.prefix[0] != y.prefix[0])
+            return x.prefix[0] < y.prefix[0];
+        if (x.prefix[1] != y.prefix[1])
+            return x.prefix[1] < y.prefix[1];
         int c = CompareKeys(w, x.word, y.word);
         if (c == 0)
             c = CompareUnits(w, x.word, y.word);
