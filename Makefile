@@ -6,7 +6,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWB_WERROR=ON
 endif
 
-.PHONY: all bootstrap configure build test medium clean
+.PHONY: all bootstrap configure build test medium bench clean
 
 all: build
 
@@ -24,6 +24,11 @@ medium: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Benchmarks (not part of the default build): builds them, runs bench/run.sh.
+bench: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist
+	bench/run.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

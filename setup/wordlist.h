@@ -22,5 +22,9 @@ struct WordListJob {
 };
 
 // Runs the whole build; returns true, or false with the fatal message in *error.
-// The output appears under its name only when complete.
+// The output appears under its name only when complete. The caller owns the
+// window state around it: the wait cursor, and the next bar 50 pixels lower.
 bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std::wstring* error);
+
+// Tests: order the words with the comparison alone, never with sort keys.
+extern bool g_wordListCompareSortOnly;
