@@ -6,7 +6,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWB_WERROR=ON
 endif
 
-.PHONY: all bootstrap configure build test clean
+.PHONY: all bootstrap configure build test medium clean
 
 all: build
 
@@ -18,6 +18,9 @@ configure: bootstrap
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
+
+medium: configure
+	cmake --build $(BUILD) -j$(JOBS) --target medium
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)

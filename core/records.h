@@ -22,6 +22,10 @@ struct WideRecord {
     uint16_t deleted;
 };
 
+// The flag is kept as read (a value other than 0 or 1 survives a rewrite);
+// any non-zero value counts as deleted, as the sort treats it.
+inline bool IsDeleted(const WideRecord& r) { return r.deleted != 0; }
+
 // Shared state: the current record, the open files and their counts.
 extern WideRecord currentRecord;
 extern FILE* wordBookFile;

@@ -1,0 +1,3 @@
+#include "core/appstate.h"
+
+HWND g_mainWindow = nullptr;

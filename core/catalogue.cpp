@@ -1,0 +1,365 @@
+#include "core/catalogue.h"
+#include "core/codepage.h"
+#include "core/collate.h"
+#include "core/fileutil.h"
+#include "core/records.h"
+#include "core/report.h"
+#include "core/textfold.h"
+#include "core/uistrings.h"
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <string_view>
+
+PairCatalogue g_catalogue;
+
+static bool g_localeSet = false;
+
+const wchar_t* PairWordBookFile(const LanguagePair* p) { return p->longName[0] ? p->longWordBookFile : p->wordBookFile; }
+const wchar_t* PairListFile(const LanguagePair* p) { return p->longName[0] ? p->longListFile : p->listFile; }
+const wchar_t* PairSourceIcon(const LanguagePair* p) { return p->longName[0] ? p->longSourceIcon : p->sourceIcon; }
+const wchar_t* PairTargetIcon(const LanguagePair* p) { return p->longName[0] ? p->longTargetIcon : p->targetIcon; }
+
+// Copies into a fixed field, cutting what does not fit.
+template <size_t N>
+static void SetField(wchar_t (&field)[N], std::wstring_view text)
+{
+    size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    wmemcpy(field, text.data(), n);
+    field[n] = L'\0';
+}
+
+static std::wstring Widen(const std::string& text, int codePage)
+{
+    std::vector<wchar_t> buf(text.size() + 1);
+    int n = ToWideCount(text.data(), buf.data(), static_cast<int>(text.size()), codePage);
+    return std::wstring(buf.data(), n);
+}
+
+static std::string NarrowText(const std::wstring& text, int codePage)
+{
+    std::vector<char> buf(2 * text.size() + 1);
+    ToNarrow(text.c_str(), buf.data(), codePage);
+    return buf.data();
+}
+
+// Reads one whole line however long it is, in chunks, without its line end
+// (LF, and a CR before it when the file came with CRLF). False at the end.
+static bool ReadWholeLine(FILE* f, std::string& line)
+{
+    line.clear();
+    char chunk[100];
+    bool any = false;
+    while (fgets(chunk, sizeof chunk, f)) {
+        any = true;
+        line += chunk;
+        if (!line.empty() && line.back() == '\n')
+            break;
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return any;
+}
+
+static bool IsSeparator(const std::string& line) { return line.empty() || line[0] == '#'; }
+
+static bool LineEqualsMarker(const std::string& line, StringId marker)
+{
+    return EqualFoldAZ(Widen(line, g_uiCodePage).c_str(), Str(marker));
+}
+
+// Fields separated by commas; runs of commas count as one separator.
+static std::vector<std::wstring> SplitFields(const std::wstring& line)
+{
+    std::vector<std::wstring> fields;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && line[i] == L',')
+            ++i;
+        size_t start = i;
+        while (i < line.size() && line[i] != L',')
+            ++i;
+        if (i > start)
+            fields.emplace_back(line, start, i - start);
+    }
+    return fields;
+}
+
+static int HasSortTableFor(const wchar_t* languageName)
+{
+    std::wstring path = std::wstring(L"tables\\") + languageName + L".stb";
+    UniqueFile f(_wfopen(path.c_str(), L"rb"));
+    return f ? 1 : 0;
+}
+
+static std::wstring Stem(std::wstring_view name) { return std::wstring(name.substr(0, 3)); }
+
+// Fills a read entry from the fields of its line; returns its short stem.
+static std::wstring FillReadEntry(LanguagePair* e, const std::vector<std::wstring>& fields)
+{
+    const std::wstring mainLanguage = Str(Txt_MainLanguage);
+    const std::wstring& name = fields[0];
+    e->sourceCharset = fields.size() > 2 ? _wtoi(fields[2].c_str()) : 0;
+    e->sourceCodePage = CharsetToCodePage(e->sourceCharset);
+    e->targetCharset = _wtoi(Str(Txt_CharactersetCode));
+    e->targetCodePage = CharsetToCodePage(e->targetCharset);
+    SetField(e->sourceLocale, fields.size() > 1 ? fields[1] : L"english");
+    SetField(e->sourceName, name);
+    SetField(e->targetName, mainLanguage);
+
+    std::wstring stem = Stem(name), mainStem = Stem(mainLanguage);
+    SetField(e->wordBookFile, stem + L"_" + mainStem + L".wb");
+    SetField(e->listFile, stem + L"_" + mainStem + L".ls");
+    SetField(e->sourceIcon, stem + L".ico");
+    SetField(e->targetIcon, mainStem + L".ico");
+
+    if (fields.size() > 3) {
+        SetField(e->longName, fields[3]);
+        std::wstring longName = e->longName;
+        SetField(e->sourceName, longName);
+        SetField(e->longWordBookFile, longName + L"_" + mainLanguage + L".wb");
+        SetField(e->longListFile, longName + L"_" + mainLanguage + L".ls");
+        SetField(e->longSourceIcon, longName + L".ico");
+        SetField(e->longTargetIcon, mainLanguage + L".ico");
+    }
+    e->hasSortTable = HasSortTableFor(e->sourceName);
+    return stem;
+}
+
+static void FillMirror(LanguagePair* m, const LanguagePair& r, const std::wstring& stem)
+{
+    const std::wstring mainLanguage = Str(Txt_MainLanguage);
+    std::wstring mainStem = Stem(mainLanguage);
+    m->sourceCharset = _wtoi(Str(Txt_CharactersetCode));
+    m->sourceCodePage = CharsetToCodePage(m->sourceCharset);
+    m->targetCharset = r.sourceCharset;
+    m->targetCodePage = r.sourceCodePage;
+    SetField(m->sourceLocale, Str(Txt_Locale));
+    SetField(m->sourceName, r.targetName);
+    SetField(m->targetName, r.sourceName);
+    SetField(m->sourceIcon, r.targetIcon);
+    SetField(m->targetIcon, r.sourceIcon);
+    // Built from the stems themselves: a name shorter than three characters
+    // would otherwise drag the icon's dot into the file name.
+    SetField(m->wordBookFile, mainStem + L"_" + stem + L".wb");
+    SetField(m->listFile, mainStem + L"_" + stem + L".ls");
+    if (r.longName[0]) {
+        std::wstring longName = r.longName;
+        SetField(m->longWordBookFile, mainLanguage + L"_" + longName + L".wb");
+        SetField(m->longListFile, mainLanguage + L"_" + longName + L".ls");
+        SetField(m->longSourceIcon, mainLanguage + L".ico");
+        SetField(m->longTargetIcon, longName + L".ico");
+        SetField(m->longName, longName);
+    }
+    m->hasSortTable = HasSortTableFor(m->sourceName);
+}
+
+int LoadCatalogue()
+{
+    g_catalogue.entries.clear();
+    g_catalogue.current = nullptr;
+    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"r"));
+    if (!f)
+        return -1;
+
+    std::vector<std::wstring> stems;
+    std::string line;
+    bool inSection = false;
+    while (ReadWholeLine(f.get(), line)) {
+        if (IsSeparator(line)) {
+            inSection = false;
+            continue;
+        }
+        if (!inSection) {
+            inSection = LineEqualsMarker(line, Txt_IniLanguage);
+            continue;
+        }
+        std::vector<std::wstring> fields = SplitFields(Widen(line, g_uiCodePage));
+        if (fields.empty())
+            continue;  // a line of commas alone names nothing
+        auto entry = std::make_unique<LanguagePair>();
+        stems.push_back(FillReadEntry(entry.get(), fields));
+        g_catalogue.entries.push_back(std::move(entry));
+    }
+    if (ferror(f.get()) || g_catalogue.entries.empty()) {
+        g_catalogue.entries.clear();
+        return -1;
+    }
+
+    size_t readCount = g_catalogue.entries.size();
+    for (size_t i = 0; i < readCount; ++i) {
+        auto mirror = std::make_unique<LanguagePair>();
+        FillMirror(mirror.get(), *g_catalogue.entries[i], stems[i]);
+        g_catalogue.entries.push_back(std::move(mirror));
+    }
+    g_catalogue.current = g_catalogue.entries[readCount].get();
+    return 0;
+}
+
+int SelectFromCatalogueFile()
+{
+    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"r"));
+    if (!f)
+        return -1;
+    std::string line;
+    bool inSection = false;
+    while (ReadWholeLine(f.get(), line)) {
+        if (IsSeparator(line)) {
+            inSection = false;
+            continue;
+        }
+        if (!inSection) {
+            inSection = LineEqualsMarker(line, Txt_IniSelected);
+            continue;
+        }
+        std::wstring name = Widen(line, g_uiCodePage);
+        for (auto& e : g_catalogue.entries) {
+            if ((e->longWordBookFile[0] && EqualFoldAZ(name.c_str(), e->longWordBookFile)) ||
+                EqualFoldAZ(name.c_str(), e->wordBookFile)) {
+                e->selected = 1;
+                g_catalogue.current = e.get();
+                inSection = false;
+                break;
+            }
+        }
+    }
+    return ferror(f.get()) ? -1 : 0;
+}
+
+void SelectPairByName(const wchar_t* name)
+{
+    if (!name || !*name)
+        return;
+    LanguagePair* cur = g_catalogue.current;
+    if (cur && (StartsWithFoldAZ(cur->targetName, name) || StartsWithFoldAZ(cur->sourceName, name)))
+        return;
+    for (auto& e : g_catalogue.entries) {
+        if (StartsWithFoldAZ(e->sourceName, name)) {
+            if (cur)
+                cur->selected = 0;
+            e->selected = 1;
+            g_catalogue.current = e.get();
+            return;
+        }
+    }
+}
+
+static bool SetCollation(const wchar_t* name)
+{
+    if (!_wsetlocale(LC_COLLATE, name))
+        return false;
+    g_localeSet = true;
+    return true;
+}
+
+bool ApplyPairLocale(const wchar_t* localeName)
+{
+    if (!localeName)
+        return false;
+    // Languages the runtime has no collation for sort well enough as English.
+    if (EqualFoldAZ(localeName, L"esperanto") || EqualFoldAZ(localeName, L"russkij"))
+        return SetCollation(L"english_usa.1252");
+    if (EqualFoldAZ(localeName, L"serbian"))
+        return SetCollation(L"serbian (cyrillic)_Serbia.1251") ||
+               SetCollation(L"serbian (cyrillic)_Serbia and Montenegro.1251");
+    return SetCollation(localeName);
+}
+
+bool PairLocaleIsSet() { return g_localeSet; }
+
+void AppendPairMenuItem(HMENU menu, LanguagePair* entry, int commandId)
+{
+    std::wstring text = std::wstring(entry->sourceName) + L"\t" + entry->targetName;
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(commandId), text.c_str());
+    entry->menuId = commandId;
+}
+
+static int SelectedMarkerLength()
+{
+    int n = _wtoi(Str(Txt_IniSelectedLen));
+    // A missing length would make every line look like the marker.
+    return n > 0 ? n : static_cast<int>(wcslen(Str(Txt_IniSelected)));
+}
+
+// Copies DICT.INI to tmp.ini with the current pair as the selection, then puts
+// tmp.ini in its place in one step. DICT.INI stays as it was on any failure.
+static int RecordSelectionInCatalogueFile(const LanguagePair* pair)
+{
+    const wchar_t* iniPath = Str(Txt_FilenameIni);
+    const wchar_t* tmpPath = L"tmp.ini";
+    // A read-only catalogue is kept as Windows keeps it; Wine would replace it.
+    DWORD attributes = GetFileAttributesW(iniPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return -1;
+    UniqueFile in(_wfopen(iniPath, L"r"));
+    if (!in)
+        return -1;
+    UniqueFile out(_wfopen(tmpPath, L"w"));
+    if (!out)
+        return -1;
+
+    const std::string marker = NarrowText(Str(Txt_IniSelected), g_uiCodePage);
+    const size_t markerLen = static_cast<size_t>(SelectedMarkerLength());
+    const std::string selection = NarrowText(PairWordBookFile(pair), g_uiCodePage) + "\n";
+
+    bool ok = true;
+    bool armed = false;      // the line after the marker is the selection
+    bool atLineStart = true;
+    bool skipping = false;   // dropping the rest of a replaced long line
+    char chunk[200];
+    while (ok && fgets(chunk, sizeof chunk, in.get())) {
+        bool endsLine = strchr(chunk, '\n') != nullptr;
+        if (atLineStart && armed) {
+            armed = false;
+            if (chunk[0] == '\n' || chunk[0] == '#') {
+                // No selection line yet: add one and keep the separator.
+                ok = fputs(selection.c_str(), out.get()) >= 0;
+            } else {
+                ok = fputs(selection.c_str(), out.get()) >= 0;
+                skipping = !endsLine;
+                atLineStart = endsLine;
+                continue;
+            }
+        } else if (skipping) {
+            skipping = !endsLine;
+            atLineStart = endsLine;
+            continue;
+        } else if (atLineStart && CompareFoldAZ(chunk, marker.c_str(), markerLen) == 0) {
+            armed = true;
+        }
+        if (ok)
+            ok = fputs(chunk, out.get()) >= 0;
+        atLineStart = endsLine;
+    }
+    ok = ok && !ferror(in.get()) && FlushFileToDisk(out.get());
+    in.reset();
+    ok = (fclose(out.release()) == 0) && ok;
+    if (ok)
+        ok = ReplaceFileAtomic(tmpPath, iniPath);
+    if (!ok) {
+        _wremove(tmpPath);
+        return -1;
+    }
+    return 0;
+}
+
+int ActivateCurrentPair(HWND owner)
+{
+    LanguagePair* pair = g_catalogue.current;
+    if (!pair)
+        return -1;
+    LoadSortTable();
+    if (!ApplyPairLocale(pair->sourceLocale))
+        ShowMessage(owner, Str(Txt_ErrorLocale), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
+
+    int result = RecordSelectionInCatalogueFile(pair);
+    // The user chose this pair: its files open even when DICT.INI could not
+    // record the choice, so the open files always belong to the current pair.
+    ClosePairFiles();
+    OpenPairFiles();
+    CountRecords();
+    return result;
+}
