@@ -90,6 +90,7 @@ HWND SetupControl(int id);
 struct SetupOptions {
     bool unattended = false;
     std::wstring targetDir;   // /D=, empty for the default
+    std::wstring unknown;     // the first argument not understood
 };
 SetupOptions ParseSetupCommandLine(const wchar_t* commandLine);
 // Start-up up to the shown window (strings loaded, header read).
@@ -101,6 +102,8 @@ int SetupRun(HINSTANCE instance, const wchar_t* commandLine, int showCommand);
 // Puts a copied file's destination into the directory field.
 void ShowCopyStatus(const std::wstring& path);
 void DrawEntryTitle(const wchar_t* text);
+// The closing message: the script's display file (at most 4999 characters), or Install_Finished.
+std::wstring ClosingText();
 struct WordListProgress;
 const WordListProgress& SetupProgress();
 

@@ -135,35 +135,6 @@ bool TakeTargetDirectory()
     return true;
 }
 
-// The closing text: the script's display file, or Install_Finished.
-std::wstring ClosingText()
-{
-    if (g_script.displayFile.empty())
-        return Str(Txt_Install_Finished);
-    HANDLE h = CreateFileW((WithBackslash(g_startDir) + g_script.displayFile).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return Str(Txt_Install_Finished);
-    std::string bytes;
-    char buf[4096];
-    DWORD got;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
-        bytes.append(buf, got);
-    CloseHandle(h);
-    std::wstring text = WideFrom8(bytes, g_interfaceCodePage);
-    if (text.empty())
-        return Str(Txt_Install_Finished);
-    // A message box is no reader: longer texts end at the last whole line.
-    const size_t limit = 4999;
-    if (text.size() > limit) {
-        size_t cut = text.find_last_of(L'\n', limit - 1);
-        cut = (cut != std::wstring::npos && cut >= limit / 2) ? cut + 1 : limit;
-        if (IS_HIGH_SURROGATE(text[cut - 1]))
-            --cut;
-        text.resize(cut);
-    }
-    return text;
-}
 
 void PaintWindow(HWND hwnd)
 {
@@ -376,6 +347,35 @@ bool RegisterSetupClass(HINSTANCE instance)
 
 HWND SetupControl(int id) { return GetDlgItem(g_setupWindow, id); }
 
+std::wstring ClosingText()
+{
+    if (g_script.displayFile.empty())
+        return Str(Txt_Install_Finished);
+    HANDLE h = CreateFileW((WithBackslash(g_startDir) + g_script.displayFile).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return Str(Txt_Install_Finished);
+    std::string bytes;
+    char buf[4096];
+    DWORD got;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
+        bytes.append(buf, got);
+    CloseHandle(h);
+    std::wstring text = WideFrom8(bytes, g_interfaceCodePage);
+    if (text.empty())
+        return Str(Txt_Install_Finished);
+    // A message box is no reader: longer texts end at the last whole line.
+    const size_t limit = 4999;
+    if (text.size() > limit) {
+        size_t cut = text.find_last_of(L'\n', limit - 1);
+        cut = (cut != std::wstring::npos && cut >= limit / 2) ? cut + 1 : limit;
+        if (IS_HIGH_SURROGATE(text[cut - 1]))
+            --cut;
+        text.resize(cut);
+    }
+    return text;
+}
+
 const WordListProgress& SetupProgress() { return kProgress; }
 
 void ShowCopyStatus(const std::wstring& path)
@@ -410,13 +410,20 @@ SetupOptions ParseSetupCommandLine(const wchar_t* commandLine)
     while (i < line.size()) {
         while (i < line.size() && iswspace(line[i]))
             ++i;
-        if (line.compare(i, 3, L"/D=") == 0 || line.compare(i, 3, L"/d=") == 0) {
-            // The rest of the line, spaces and all.
-            std::wstring dir = line.substr(i + 3);
+        // The rest of the line, spaces and all; quotes around the whole
+        // argument or around the directory alone are dropped.
+        bool quoted = i < line.size() && line[i] == L'"';
+        size_t at = quoted ? i + 1 : i;
+        if (_wcsnicmp(line.c_str() + at, L"/D=", 3) == 0) {
+            std::wstring dir = line.substr(at + 3);
             while (!dir.empty() && iswspace(dir.back()))
                 dir.pop_back();
-            if (dir.size() >= 2 && dir.front() == L'"' && dir.back() == L'"')
-                dir = dir.substr(1, dir.size() - 2);
+            if (!dir.empty() && dir.front() == L'"') {
+                dir.erase(0, 1);
+                quoted = true;
+            }
+            if (quoted && !dir.empty() && dir.back() == L'"')
+                dir.pop_back();
             options.targetDir = dir;
             break;
         }
@@ -426,6 +433,8 @@ SetupOptions ParseSetupCommandLine(const wchar_t* commandLine)
         std::wstring word = line.substr(start, i - start);
         if (word == L"/S" || word == L"/s")
             options.unattended = true;
+        else if (options.unknown.empty())
+            options.unknown = word;
     }
     return options;
 }
@@ -524,8 +533,12 @@ void InstallCommand()
 int SetupRun(HINSTANCE instance, const wchar_t* commandLine, int showCommand)
 {
     SetupOptions options = ParseSetupCommandLine(commandLine);
-    if (options.unattended)
+    if (options.unattended) {
         UseStandardErrorForMessages();
+        // A mistyped option must not install somewhere unintended.
+        if (!options.unknown.empty())
+            SetupFatal((L"Unknown argument: " + options.unknown).c_str());
+    }
     StartSetup(instance, options, showCommand);
     if (options.unattended) {
         InstallCommand();

@@ -35,12 +35,7 @@ protected:
     static std::string DictNow() { return ReadBytes(L"DICT.INI"); }
     static PairGroup Group(const char* name, const char* locale, const char* charset, const char* longName)
     {
-        PairGroup g;
-        g.fields[0] = name;
-        g.fields[1] = locale;
-        g.fields[2] = charset;
-        g.fields[3] = longName;
-        return g;
+        return PairGroup{0, {name, locale, charset, longName}, "", ""};
     }
     // Runs code that must end setup; returns the fatal text.
     template <class F>

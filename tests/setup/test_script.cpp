@@ -1,6 +1,7 @@
 #include "setup/setup.h"
 #include "core/uistrings.h"
 #include "tests/support/testutil.h"
+#include "tests/setup/setuptest.h"
 
 namespace {
 
@@ -23,20 +24,6 @@ protected:
     void Inf(const std::string& text) { WriteBytes(src_ + L"\\install.inf", text); }
     std::wstring src_, dst_;
 };
-
-std::wstring WinIni(const wchar_t* key)
-{
-    wchar_t buf[200];
-    GetProfileStringW(L"Dictionary", key, L"<none>", buf, 200);
-    return buf;
-}
-
-std::wstring Profile(const std::wstring& file, const wchar_t* key)
-{
-    wchar_t buf[400];
-    GetPrivateProfileStringW(L"Dictionary", key, L"<none>", buf, 400, file.c_str());
-    return buf;
-}
 
 } // namespace
 
@@ -130,9 +117,9 @@ TEST_F(Script, CommandsCopyCreateAndRecord)
     EXPECT_FALSE(FileExists(dst_ + L"\\tab.txt"));
     EXPECT_FALSE(FileExists(dst_ + L"\\onlyone"));
 
-    EXPECT_EQ(L"a=b", WinIni(L"WbTestKey"));
-    EXPECT_EQ(L"250", WinIni(L"WbTestAviDelay"));
-    EXPECT_EQ(L"<none>", WinIni(L"NoEquals"));
+    EXPECT_EQ(L"a=b", DictionaryKey(L"WbTestKey"));
+    EXPECT_EQ(L"250", DictionaryKey(L"WbTestAviDelay"));
+    EXPECT_EQ(L"<none>", DictionaryKey(L"NoEquals"));
 
     EXPECT_TRUE(g_script.wantShortcut);
     EXPECT_EQ(L"Word Book", g_script.iconName);
@@ -144,16 +131,26 @@ TEST_F(Script, CommandsCopyCreateAndRecord)
 
     std::wstring uninstall = dst_ + L"\\uninstall.ini";
     EXPECT_EQ(uninstall, g_script.uninstallPath);
-    EXPECT_EQ(dst_, Profile(uninstall, L"program"));
-    EXPECT_EQ(L"My Group", Profile(uninstall, L"name"));
+    EXPECT_EQ(dst_, DictionaryKey(L"program", uninstall));
+    EXPECT_EQ(L"My Group", DictionaryKey(L"name", uninstall));
 }
 
-TEST_F(Script, NoShortcutWithoutIconname)
+TEST_F(Script, ClosingTextIsTheDisplayFileCutAtALineEnd)
 {
-    Inf("iconexe wordbook.exe\nicongroup Group\n");
-    RunScript();
-    EXPECT_FALSE(g_script.wantShortcut);
-    EXPECT_FALSE(g_script.mkwlist);
+    OverrideString(Txt_Install_Finished, L"Finished");
+    EXPECT_EQ(L"Finished", ClosingText());   // no display line
+    g_script.displayFile = L"readme.txt";
+    EXPECT_EQ(L"Finished", ClosingText());   // missing file
+    WriteBytes(src_ + L"\\readme.txt", "");
+    EXPECT_EQ(L"Finished", ClosingText());
+    std::string line = std::string(98, 'r') + "\r\n";
+    std::string text;
+    for (int i = 0; i < 60; ++i)
+        text += line;
+    WriteBytes(src_ + L"\\readme.txt", text);
+    EXPECT_EQ(Widen(text.substr(0, 49 * line.size())), ClosingText());
+    WriteBytes(src_ + L"\\readme.txt", std::string(6000, 'x'));
+    EXPECT_EQ(4999u, ClosingText().size());
 }
 
 TEST_F(Script, MissingScriptIsFatalInBothPasses)

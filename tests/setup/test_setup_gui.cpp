@@ -4,6 +4,7 @@
 #include "core/report.h"
 #include "core/uistrings.h"
 #include "tests/support/testutil.h"
+#include "tests/setup/setuptest.h"
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -24,9 +25,8 @@ std::string Record(const char* word, const char* translation)
 void MakeMedium(const std::wstring& dir, const std::string& headerDir, const std::string& iconName,
                 const std::string& extraLines = "")
 {
-    MakeDir(dir);
-    MakeDir(dir + L"\\tables");
-    MakeDir(dir + L"\\snd");
+    for (const wchar_t* sub : {L"", L"\\tables", L"\\snd"})
+        MakeDir(dir + sub);
     std::string identity(256, '\0');
     for (int i = 0; i < 256; ++i)
         identity[i] = static_cast<char>(i);
@@ -40,28 +40,13 @@ void MakeMedium(const std::wstring& dir, const std::string& headerDir, const std
     WriteBytes(dir + L"\\readme.txt", "Thank you\r\nfor installing.");
     CopyFileW(BuildPath(L"strings/english.str").c_str(), (dir + L"\\english.str").c_str(), FALSE);
     WriteBytes(dir + L"\\install.inf",
-               "title Word Book Test\r\n"
-               "dir " + headerDir + "\r\n"
-               "subdir app\r\n"
-               "wbarg wb english\r\n"
-               "mkdir books\r\n"
-               "mkdir tables\r\n"
-               "mkdir strings\r\n"
-               "mkdir sound\r\n"
-               "copy program.exe wordbook.exe\r\n"
-               "copy english.str strings\\english.str\r\n"
-               "copy LANGUAGE.CF LANGUAGE.CF\r\n"
-               "copy eng_ned.wb books\\eng_ned.wb\r\n"
-               "xcopy tables\\*.stb tables\r\n"
-               "xcopy language.in_\r\n"
-               "sndcopy snd sound\r\n"
-               "setini WbGuiTest=yes=1\r\n"
-               "avidelay 120\r\n"
-               "iconname " + iconName + "\r\n"
-               "icongroup WbTest Group\r\n"
-               "iconexe wordbook.exe\r\n"
-               "display readme.txt\r\n"
-               "mkwlist\r\n" + extraLines);
+               "title Word Book Test\r\ndir " + headerDir + "\r\nsubdir app\r\nwbarg wb english\r\n"
+               "mkdir books\r\nmkdir tables\r\nmkdir strings\r\nmkdir sound\r\n"
+               "copy program.exe wordbook.exe\r\ncopy english.str strings\\english.str\r\n"
+               "copy LANGUAGE.CF LANGUAGE.CF\r\ncopy eng_ned.wb books\\eng_ned.wb\r\n"
+               "xcopy tables\\*.stb tables\r\nxcopy language.in_\r\nsndcopy snd sound\r\n"
+               "setini WbGuiTest=yes=1\r\navidelay 120\r\niconname " + iconName + "\r\n"
+               "icongroup WbTest Group\r\niconexe wordbook.exe\r\ndisplay readme.txt\r\nmkwlist\r\n" + extraLines);
 }
 
 std::wstring ProgramsFolder()
@@ -94,20 +79,6 @@ bool ReadLink(const std::wstring& file, LinkInfo* info)
         persist->Release();
     link->Release();
     return ok;
-}
-
-std::wstring Profile(const std::wstring& file, const wchar_t* key)
-{
-    wchar_t buf[400];
-    GetPrivateProfileStringW(L"Dictionary", key, L"<none>", buf, 400, file.c_str());
-    return buf;
-}
-
-std::wstring WinIni(const wchar_t* key)
-{
-    wchar_t buf[200];
-    GetProfileStringW(L"Dictionary", key, L"<none>", buf, 200);
-    return buf;
 }
 
 std::wstring Text(HWND hwnd)
@@ -313,12 +284,12 @@ TEST_F(SetupWindow, ChooseADirectoryThenInstall)
 
     std::wstring group = ProgramsFolder() + L"\\WbTest Group";
     std::wstring uninstall = target + L"\\uninstall.ini";
-    EXPECT_EQ(target, Profile(uninstall, L"program"));
-    EXPECT_EQ(L"WbTest Group", Profile(uninstall, L"name"));
-    EXPECT_EQ(group, Profile(uninstall, L"icon"));
+    EXPECT_EQ(target, DictionaryKey(L"program", uninstall));
+    EXPECT_EQ(L"WbTest Group", DictionaryKey(L"name", uninstall));
+    EXPECT_EQ(group, DictionaryKey(L"icon", uninstall));
     EXPECT_FALSE(FileExists(dir_ + L"\\header"));
-    EXPECT_EQ(L"yes=1", WinIni(L"WbGuiTest"));
-    EXPECT_EQ(L"120", WinIni(Str(Txt_AviDelay)));
+    EXPECT_EQ(L"yes=1", DictionaryKey(L"WbGuiTest"));
+    EXPECT_EQ(L"120", DictionaryKey(Str(Txt_AviDelay)));
 
     LinkInfo link;
     ASSERT_TRUE(ReadLink(group + L"\\WbTest Word Book.lnk", &link));
@@ -387,7 +358,7 @@ TEST_F(SetupWindow, UnattendedInstallReportsOnStandardError)
     EXPECT_NE(std::string::npos, errors.find("install.inf, line 23: argument missing, line ignored: copy onlyone")) << errors;
     EXPECT_EQ("MZ not really", ReadBytes(target + L"\\wordbook.exe"));
     EXPECT_NE(std::string::npos, ReadBytes(target + L"\\DICT.INI").find("eng,english,0,English"));
-    EXPECT_EQ(target, Profile(target + L"\\uninstall.ini", L"program"));
+    EXPECT_EQ(target, DictionaryKey(L"program", target + L"\\uninstall.ini"));
     EXPECT_TRUE(FileExists(ProgramsFolder() + L"\\WbTest Group\\WbTest Unattended.lnk"));
 
     // Fatal errors: exit code 1 and the text on standard error, no box.
@@ -407,8 +378,12 @@ TEST(SetupCommandLine, UnattendedAndTargetDirectory)
     o = ParseSetupCommandLine(L"  /s   /D=\"D:\\x y\"");
     EXPECT_TRUE(o.unattended);
     EXPECT_EQ(L"D:\\x y", o.targetDir);
+    EXPECT_EQ(L"D:\\x y", ParseSetupCommandLine(L"/S \"/D=D:\\x y\"").targetDir);
     o = ParseSetupCommandLine(L"");
     EXPECT_FALSE(o.unattended);
     EXPECT_TRUE(o.targetDir.empty());
-    EXPECT_FALSE(ParseSetupCommandLine(L"/Silent").unattended);
+    o = ParseSetupCommandLine(L"/Silent /D C:\\x");
+    EXPECT_FALSE(o.unattended);
+    EXPECT_EQ(L"/Silent", o.unknown);
+    EXPECT_TRUE(o.targetDir.empty());
 }
