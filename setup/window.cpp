@@ -17,7 +17,6 @@ const COLORREF kWhite = RGB(255, 255, 255);
 int g_screenWidth = 0;
 int g_screenHeight = 0;
 HBRUSH g_counterBrush = nullptr;
-HCURSOR g_waitCursor = nullptr;
 WNDPROC g_editProc = nullptr;
 bool g_installing = false;
 
@@ -203,7 +202,6 @@ LRESULT CALLBACK SetupWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_CREATE:
         g_setupWindow = hwnd;
         CreateControls(hwnd);
-        g_waitCursor = LoadCursorW(nullptr, IDC_WAIT);
         g_counterBrush = CreateSolidBrush(RGB(0, 0, 104));
         CoInitialize(nullptr);
         return 0;
@@ -336,7 +334,8 @@ bool RegisterSetupClass(HINSTANCE instance)
     wc.lpfnWndProc = SetupWindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    wc.hIconSm = LoadIconW(instance, L"installicon");
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"installicon", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
     wc.lpszClassName = kClassName;
