@@ -1,0 +1,552 @@
+// The installer's one full-screen window: choosing the target directory, then
+// the installation itself with its progress drawn straight onto the window.
+#include "setup/setup.h"
+#include "setup/wordlist.h"
+#include "core/codepage.h"
+#include "core/fonts.h"
+#include "core/report.h"
+#include "core/uistrings.h"
+#include <objbase.h>
+#include <shlobj.h>
+
+namespace {
+
+const wchar_t kClassName[] = L"Installation";
+const COLORREF kWhite = RGB(255, 255, 255);
+
+int g_screenWidth = 0;
+int g_screenHeight = 0;
+HBRUSH g_counterBrush = nullptr;
+WNDPROC g_editProc = nullptr;
+bool g_installing = false;
+
+struct ControlSpec {
+    int id;
+    const wchar_t* cls;
+    DWORD style;
+    DWORD exStyle;
+    int x, y, w, h;
+};
+
+const DWORD kListStyle = LBS_SORT | LBS_NOTIFY | WS_VSCROLL | WS_BORDER;
+const ControlSpec kControls[] = {
+    {kFrame, L"STATIC", WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS, 0, 110, 138, 440, 110},
+    {kDirLabel, L"STATIC", WS_VISIBLE, 0, 120, 148, 420, 22},
+    {kDirField, L"EDIT", WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 120, 170, 420, 25},
+    {kInstallButton, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 120, 205, 100, 30},
+    {kChangeDirButton, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 230, 205, 200, 30},
+    {kQuitButton, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 440, 205, 100, 30},
+    {kDriveLabel, L"STATIC", 0, 0, 120, 260, 150, 20},
+    {kDirListLabel, L"STATIC", 0, 0, 280, 260, 260, 20},
+    {kDriveList, L"LISTBOX", kListStyle, WS_EX_CLIENTEDGE, 120, 280, 150, 100},
+    {kDirList, L"LISTBOX", kListStyle, WS_EX_CLIENTEDGE, 280, 280, 260, 180},
+};
+
+void Show(int id, bool visible) { ShowWindow(SetupControl(id), visible ? SW_SHOW : SW_HIDE); }
+
+std::wstring CurrentDirectory()
+{
+    wchar_t buf[MAX_PATH];
+    DWORD n = GetCurrentDirectoryW(MAX_PATH, buf);
+    return n && n < MAX_PATH ? buf : L"";
+}
+
+std::wstring ListText(HWND list, LRESULT index)
+{
+    LRESULT len = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (len == LB_ERR)
+        return L"";
+    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+// Every visible subdirectory of the current directory, ".." included.
+void FillDirectoryList()
+{
+    HWND list = SetupControl(kDirList);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(L"*.*", &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) &&
+                wcscmp(fd.cFileName, L".") != 0)
+                SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fd.cFileName));
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    SetWindowTextW(SetupControl(kDirField), CurrentDirectory().c_str());
+}
+
+void ChangeDirectoryCommand()
+{
+    EnableWindow(SetupControl(kChangeDirButton), FALSE);
+    SetWindowPos(SetupControl(kFrame), nullptr, 0, 0, 440, 320, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int id : {kDriveLabel, kDirListLabel, kDriveList, kDirList})
+        Show(id, true);
+    HWND drives = SetupControl(kDriveList);
+    SendMessageW(drives, LB_RESETCONTENT, 0, 0);
+    std::vector<wchar_t> roots(200);
+    DWORD n = GetLogicalDriveStringsW(static_cast<DWORD>(roots.size()), roots.data());
+    if (n > roots.size()) {
+        roots.resize(n + 1);
+        n = GetLogicalDriveStringsW(static_cast<DWORD>(roots.size()), roots.data());
+    }
+    for (const wchar_t* p = roots.data(); n && *p; p += wcslen(p) + 1)
+        SendMessageW(drives, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p));
+    SetCurrentDirectoryW(L"c:\\");
+    FillDirectoryList();
+}
+
+void ListSelectionCommand(int id)
+{
+    HWND list = SetupControl(id);
+    LRESULT sel = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (sel == LB_ERR)
+        return;
+    SetCurrentDirectoryW(ListText(list, sel).c_str());
+    FillDirectoryList();
+}
+
+// The field's directory, made absolute; it must exist or be creatable (one level).
+bool TakeTargetDirectory()
+{
+    wchar_t text[260] = L"";
+    if (g_setupWindow)
+        GetWindowTextW(SetupControl(kDirField), text, 260);
+    else
+        lstrcpynW(text, g_targetDir.c_str(), 260);
+    wchar_t full[MAX_PATH];
+    DWORD n = text[0] ? GetFullPathNameW(text, MAX_PATH, full, nullptr) : 0;
+    if (!n || n >= MAX_PATH)
+        return false;
+    DWORD attributes = GetFileAttributesW(full);
+    bool ok = attributes != INVALID_FILE_ATTRIBUTES ? (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                                                     : CreateDirectoryW(full, nullptr) != 0;
+    if (!ok)
+        return false;
+    std::wstring dir = full;
+    while (dir.size() > 3 && dir.back() == L'\\')
+        dir.pop_back();
+    g_targetDir = dir;
+    return true;
+}
+
+
+void PaintWindow(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    int height = client.bottom > 0 ? client.bottom : 1;
+    HPEN pens[64];
+    for (int k = 0; k < 64; ++k)
+        pens[k] = CreatePen(PS_SOLID, 1, RGB(0, 0, (200 - 3 * k) % 256));
+    bool flat = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL) < 24;
+    HGDIOBJ oldPen = SelectObject(dc, pens[32]);
+    for (int r = 0; r < height; ++r) {
+        SelectObject(dc, pens[flat ? 32 : 63 * r / height]);
+        MoveToEx(dc, 0, r, nullptr);
+        LineTo(dc, client.right, r);
+    }
+    SelectObject(dc, oldPen);
+    for (HPEN p : pens)
+        DeleteObject(p);
+
+    HGDIOBJ oldFont = SelectObject(dc, g_titleFont);
+    SetBkMode(dc, TRANSPARENT);
+    RECT box{30, 20, 800, 90};
+    SetTextColor(dc, RGB(0, 0, 0));
+    DrawTextW(dc, g_script.title.c_str(), -1, &box, DT_SINGLELINE);
+    OffsetRect(&box, -2, -2);
+    SetTextColor(dc, RGB(230, 230, 230));
+    DrawTextW(dc, g_script.title.c_str(), -1, &box, DT_SINGLELINE);
+    SelectObject(dc, oldFont);
+    EndPaint(hwnd, &ps);
+}
+
+// The Enter key in the directory field starts the installation like the button.
+LRESULT CALLBACK DirFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_KEYDOWN && wParam == VK_RETURN) {
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(kInstallButton, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(SetupControl(kInstallButton)));
+        if (!IsWindow(hwnd))   // the installation ended and took the window with it
+            return 0;
+    } else if (msg == WM_CHAR && wParam == L'\r') {
+        return 0;   // no beep for the Enter that was already handled
+    }
+    return CallWindowProcW(g_editProc, hwnd, msg, wParam, lParam);
+}
+
+void CreateControls(HWND hwnd)
+{
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
+    for (const ControlSpec& c : kControls) {
+        HWND child = CreateWindowExW(c.exStyle, c.cls, L"", WS_CHILD | c.style, c.x, c.y, c.w, c.h, hwnd,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_smallFont), FALSE);
+    }
+    // The frame lies under the controls it surrounds.
+    SetWindowPos(SetupControl(kFrame), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    g_editProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(SetupControl(kDirField), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DirFieldProc)));
+}
+
+LRESULT CALLBACK SetupWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        g_setupWindow = hwnd;
+        CreateControls(hwnd);
+        g_counterBrush = CreateSolidBrush(RGB(0, 0, 104));
+        CoInitialize(nullptr);
+        return 0;
+    case WM_PAINT:
+        PaintWindow(hwnd);
+        return 0;
+    case WM_COMMAND: {
+        int code = HIWORD(wParam);
+        switch (LOWORD(wParam)) {
+        case kInstallButton:
+            if (code == BN_CLICKED)
+                InstallCommand();
+            return 0;
+        case kChangeDirButton:
+            if (code == BN_CLICKED)
+                ChangeDirectoryCommand();
+            return 0;
+        case kQuitButton:
+            if (code == BN_CLICKED)
+                DestroyWindow(hwnd);
+            return 0;
+        case kDriveList:
+        case kDirList:
+            if (code == LBN_SELCHANGE)
+                ListSelectionCommand(LOWORD(wParam));
+            return 0;
+        default:
+            break;
+        }
+        break;
+    }
+    case WM_DESTROY:
+        DeleteObject(g_titleFont);
+        g_titleFont = nullptr;
+        DeleteObject(g_counterBrush);
+        g_counterBrush = nullptr;
+        PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        // The controls are gone now, and with them the last users of the small font.
+        DeleteObject(g_smallFont);
+        g_smallFont = nullptr;
+        g_setupWindow = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// Progress drawing: straight onto the window, nothing kept.
+struct WindowDC {
+    HDC dc;
+    WindowDC() : dc(GetDC(g_setupWindow)) { SetBkMode(dc, TRANSPARENT); }
+    ~WindowDC()
+    {
+        ReleaseDC(g_setupWindow, dc);
+        // Lets the system put the drawing on the screen now (Wine does so only
+        // when the thread looks at its messages); nothing is taken out.
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    }
+};
+
+void DrawSmallText(HDC dc, const wchar_t* text, RECT box, UINT format)
+{
+    HGDIOBJ old = SelectObject(dc, g_smallFont);
+    SetTextColor(dc, kWhite);
+    DrawTextW(dc, text, -1, &box, format | DT_SINGLELINE);
+    SelectObject(dc, old);
+}
+
+void ProgressBar(int fillRight, const wchar_t* label)
+{
+    if (!g_setupWindow)
+        return;
+    WindowDC w;
+    RECT outer{30, g_barY, 380, g_barY + 20};
+    HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    FrameRect(w.dc, &outer, white);
+    RECT inner{31, g_barY + 1, 379, g_barY + 19};
+    HBRUSH navy = CreateSolidBrush(RGB(0, 0, 128));
+    FillRect(w.dc, &inner, navy);
+    DeleteObject(navy);
+    if (fillRight > 0) {
+        RECT done{31, g_barY + 1, fillRight < 379 ? fillRight : 379, g_barY + 19};
+        HBRUSH green = CreateSolidBrush(RGB(0, 128, 0));
+        FillRect(w.dc, &done, green);
+        DeleteObject(green);
+    }
+    DrawSmallText(w.dc, label, outer, DT_CENTER | DT_VCENTER);
+}
+
+void ProgressStep(const wchar_t* text, int boxRight)
+{
+    if (!g_setupWindow || !g_detailedDisplay)
+        return;
+    WindowDC w;
+    DrawSmallText(w.dc, text, RECT{30, g_textY, boxRight, g_textY + 30}, DT_LEFT);
+}
+
+void ProgressDone()
+{
+    if (!g_detailedDisplay)
+        return;
+    if (g_setupWindow) {
+        WindowDC w;
+        DrawSmallText(w.dc, Str(Txt_Done), RECT{300, g_textY, 480, g_textY + 30}, DT_LEFT);
+    }
+    g_textY += 25;
+}
+
+void ProgressCounter(long value)
+{
+    if (!g_setupWindow || !g_counterBrush)
+        return;
+    WindowDC w;
+    RECT box{210, g_textY, 290, g_textY + 16};
+    FillRect(w.dc, &box, g_counterBrush);
+    DrawSmallText(w.dc, std::to_wstring(value).c_str(), box, DT_CENTER | DT_VCENTER);
+}
+
+const WordListProgress kProgress{ProgressBar, ProgressStep, ProgressDone, ProgressCounter};
+
+bool RegisterSetupClass(HINSTANCE instance)
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = SetupWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"installicon", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+} // namespace
+
+HWND SetupControl(int id) { return GetDlgItem(g_setupWindow, id); }
+
+std::wstring ClosingText()
+{
+    if (g_script.displayFile.empty())
+        return Str(Txt_Install_Finished);
+    HANDLE h = CreateFileW((WithBackslash(g_startDir) + g_script.displayFile).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return Str(Txt_Install_Finished);
+    std::string bytes;
+    char buf[4096];
+    DWORD got;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
+        bytes.append(buf, got);
+    CloseHandle(h);
+    std::wstring text = WideFrom8(bytes, g_interfaceCodePage);
+    if (text.empty())
+        return Str(Txt_Install_Finished);
+    // A message box is no reader: longer texts end at the last whole line.
+    const size_t limit = 4999;
+    if (text.size() > limit) {
+        size_t cut = text.find_last_of(L'\n', limit - 1);
+        cut = (cut != std::wstring::npos && cut >= limit / 2) ? cut + 1 : limit;
+        if (IS_HIGH_SURROGATE(text[cut - 1]))
+            --cut;
+        text.resize(cut);
+    }
+    return text;
+}
+
+const WordListProgress& SetupProgress() { return kProgress; }
+
+void ShowCopyStatus(const std::wstring& path)
+{
+    if (!g_setupWindow)
+        return;
+    SetWindowTextW(SetupControl(kDirField), path.c_str());
+    UpdateWindow(g_setupWindow);
+}
+
+void DrawEntryTitle(const wchar_t* text)
+{
+    if (g_setupWindow) {
+        WindowDC w;
+        HGDIOBJ old = SelectObject(w.dc, g_titleFont);
+        RECT box{30, g_titleY, 30 + 2000, g_titleY + 50};
+        SetTextColor(w.dc, RGB(0, 0, 0));
+        DrawTextW(w.dc, text, -1, &box, DT_SINGLELINE | DT_NOCLIP);
+        OffsetRect(&box, -2, -2);
+        SetTextColor(w.dc, RGB(230, 230, 230));
+        DrawTextW(w.dc, text, -1, &box, DT_SINGLELINE | DT_NOCLIP);
+        SelectObject(w.dc, old);
+    }
+    g_titleY += 50;
+}
+
+SetupOptions ParseSetupCommandLine(const wchar_t* commandLine)
+{
+    SetupOptions options;
+    std::wstring line = commandLine ? commandLine : L"";
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && iswspace(line[i]))
+            ++i;
+        // The rest of the line, spaces and all; quotes around the whole
+        // argument or around the directory alone are dropped.
+        bool quoted = i < line.size() && line[i] == L'"';
+        size_t at = quoted ? i + 1 : i;
+        if (_wcsnicmp(line.c_str() + at, L"/D=", 3) == 0) {
+            std::wstring dir = line.substr(at + 3);
+            while (!dir.empty() && iswspace(dir.back()))
+                dir.pop_back();
+            if (!dir.empty() && dir.front() == L'"') {
+                dir.erase(0, 1);
+                quoted = true;
+            }
+            if (quoted && !dir.empty() && dir.back() == L'"')
+                dir.pop_back();
+            options.targetDir = dir;
+            break;
+        }
+        size_t start = i;
+        while (i < line.size() && !iswspace(line[i]))
+            ++i;
+        std::wstring word = line.substr(start, i - start);
+        if (word == L"/S" || word == L"/s")
+            options.unattended = true;
+        else if (options.unknown.empty())
+            options.unknown = word;
+    }
+    return options;
+}
+
+void StartSetup(HINSTANCE instance, const SetupOptions& options, int showCommand)
+{
+    g_startDir = CurrentDirectory();
+    g_titleY = 100;
+    g_barY = 155;
+    g_textY = 170;
+    g_script = ScriptResults{};
+    g_detailedDisplay = true;
+    g_installing = false;
+    g_unattended = options.unattended;
+
+    if (!RegisterSetupClass(instance))
+        SetupFatal(L"Can't register the window class");
+    g_screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
+
+    g_installerCharset =
+        static_cast<int>(GetPrivateProfileIntW(L"Dictionary", L"Character", 0, (WithBackslash(g_startDir) + L"language.in_").c_str()));
+    g_mainCodePage = CharsetToCodePage(g_installerCharset);
+    g_interfaceCodePage = g_mainCodePage;
+    g_titleFont = MakeSetupFont(30, FW_BOLD, L"Times New Roman", g_installerCharset);
+    g_smallFont = MakeSetupFont(9, FW_NORMAL, L"Arial", g_installerCharset);
+
+    if (!CreateWindowExW(0, kClassName, L"", WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0, g_screenWidth,
+                         g_screenHeight, nullptr, nullptr, instance, nullptr)) {
+        // An unattended run needs no screen: it goes on without its window.
+        if (!g_unattended)
+            SetupFatal(L"Can't create the installer window");
+        CoInitialize(nullptr);
+    }
+
+    wchar_t programFiles[MAX_PATH];
+    g_targetDir = SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE) ? programFiles : L"c:\\";
+    ReadScriptHeader();
+    if (!options.targetDir.empty())
+        g_targetDir = options.targetDir;
+    SetWindowTextW(SetupControl(kDirField), g_targetDir.c_str());
+
+    LoadUiStrings(StringsMode::Setup, g_targetDir.c_str());
+    g_interfaceCodePage = g_uiCodePage;
+    const std::pair<int, StringId> captions[] = {
+        {kInstallButton, Txt_Install_Start}, {kQuitButton, Txt_Install_Stop},  {kChangeDirButton, Txt_Install_ChDir},
+        {kDirLabel, Txt_Install_InstDir},    {kDriveLabel, Txt_Install_Drive}, {kDirListLabel, Txt_Install_Dir},
+    };
+    for (const auto& [id, text] : captions)
+        SetWindowTextW(SetupControl(id), Str(text));
+
+    if (!g_unattended) {
+        ShowWindow(g_setupWindow, showCommand);
+        UpdateWindow(g_setupWindow);
+    }
+}
+
+void InstallCommand()
+{
+    if (g_installing)
+        return;
+    if (!TakeTargetDirectory()) {
+        if (g_unattended)
+            SetupFatal(L"Invalid Directory");
+        ShowMessage(g_setupWindow, L"Invalid Directory", L"Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    g_installing = true;
+
+    SetWindowPos(SetupControl(kFrame), nullptr, 0, 0, 440, 110, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int id : {kDriveLabel, kDirListLabel, kDriveList, kDirList, kInstallButton, kChangeDirButton})
+        Show(id, false);
+    SetWindowTextW(SetupControl(kDirLabel), Str(Txt_Install_CopyFiles));
+    UpdateWindow(g_setupWindow);
+
+    RunScript();
+
+    for (int id : {kQuitButton, kDirLabel, kFrame, kDirField})
+        Show(id, false);
+    // Repaint now: the progress is drawn over a finished background.
+    UpdateWindow(g_setupWindow);
+    SetCurrentDirectoryW(g_targetDir.c_str());
+    if (g_script.mkwlist)
+        ProcessLanguageCf();
+    if (CountCatalogueLines() > 1)
+        SortCatalogueBlock();
+    MakeProgramShortcut();
+    SetCurrentDirectoryW(g_startDir.c_str());
+
+    if (!g_unattended)
+        ShowMessage(g_setupWindow, ClosingText().c_str(), Str(Txt_Install_Install), MB_OK);
+    if (g_setupWindow)
+        DestroyWindow(g_setupWindow);
+}
+
+int SetupRun(HINSTANCE instance, const wchar_t* commandLine, int showCommand)
+{
+    SetupOptions options = ParseSetupCommandLine(commandLine);
+    if (options.unattended) {
+        UseStandardErrorForMessages();
+        // A mistyped option must not install somewhere unintended.
+        if (!options.unknown.empty())
+            SetupFatal((L"Unknown argument: " + options.unknown).c_str());
+    }
+    StartSetup(instance, options, showCommand);
+    if (options.unattended) {
+        InstallCommand();
+        return 0;
+    }
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

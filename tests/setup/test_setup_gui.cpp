@@ -1,0 +1,389 @@
+// The installer driven as a user would: its real window, in this process, and
+// setup.exe itself for the unattended mode.
+#include "setup/setup.h"
+#include "core/report.h"
+#include "core/uistrings.h"
+#include "tests/support/testutil.h"
+#include "tests/setup/setuptest.h"
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wincodec.h>
+#include <cstring>
+
+namespace {
+
+std::string Record(const char* word, const char* translation)
+{
+    std::string r(84, '\0');
+    memcpy(&r[0], word, strlen(word));
+    memcpy(&r[31], translation, strlen(translation));
+    return r;
+}
+
+// A delivery medium: program, tables, strings, one word book and its LANGUAGE.CF.
+void MakeMedium(const std::wstring& dir, const std::string& headerDir, const std::string& iconName,
+                const std::string& extraLines = "")
+{
+    for (const wchar_t* sub : {L"", L"\\tables", L"\\snd"})
+        MakeDir(dir + sub);
+    std::string identity(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        identity[i] = static_cast<char>(i);
+    for (const wchar_t* stem : {L"english", L"dutch"})
+        WriteBytes(dir + L"\\tables\\" + stem + L".stb", identity);
+    WriteBytes(dir + L"\\program.exe", "MZ not really");
+    WriteBytes(dir + L"\\snd\\right.wav", "RIFF");
+    WriteBytes(dir + L"\\eng_ned.wb", Record("house", "huis") + Record("cat", "kat, poes"));
+    WriteBytes(dir + L"\\LANGUAGE.CF", "# delivered pairs\r\neng,english,0,English\r\neng_ned.wb\r\nned_eng.wb\r\n");
+    WriteBytes(dir + L"\\language.in_", "[Dictionary]\r\nLanguage=english\r\nCharacter=0\r\n");
+    WriteBytes(dir + L"\\readme.txt", "Thank you\r\nfor installing.");
+    CopyFileW(BuildPath(L"strings/english.str").c_str(), (dir + L"\\english.str").c_str(), FALSE);
+    WriteBytes(dir + L"\\install.inf",
+               "title Word Book Test\r\ndir " + headerDir + "\r\nsubdir app\r\nwbarg wb english\r\n"
+               "mkdir books\r\nmkdir tables\r\nmkdir strings\r\nmkdir sound\r\n"
+               "copy program.exe wordbook.exe\r\ncopy english.str strings\\english.str\r\n"
+               "copy LANGUAGE.CF LANGUAGE.CF\r\ncopy eng_ned.wb books\\eng_ned.wb\r\n"
+               "xcopy tables\\*.stb tables\r\nxcopy language.in_\r\nsndcopy snd sound\r\n"
+               "setini WbGuiTest=yes=1\r\navidelay 120\r\niconname " + iconName + "\r\n"
+               "icongroup WbTest Group\r\niconexe wordbook.exe\r\ndisplay readme.txt\r\nmkwlist\r\n" + extraLines);
+}
+
+std::wstring ProgramsFolder()
+{
+    wchar_t path[MAX_PATH];
+    return SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAMS, FALSE) ? path : L"";
+}
+
+struct LinkInfo {
+    std::wstring path, arguments, workDir;
+};
+
+bool ReadLink(const std::wstring& file, LinkInfo* info)
+{
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link))))
+        return false;
+    IPersistFile* persist = nullptr;
+    bool ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
+              SUCCEEDED(persist->Load(file.c_str(), STGM_READ));
+    wchar_t buf[MAX_PATH];
+    if (ok && SUCCEEDED(link->GetPath(buf, MAX_PATH, nullptr, 0)))
+        info->path = buf;
+    if (ok && SUCCEEDED(link->GetArguments(buf, MAX_PATH)))
+        info->arguments = buf;
+    if (ok && SUCCEEDED(link->GetWorkingDirectory(buf, MAX_PATH)))
+        info->workDir = buf;
+    if (persist)
+        persist->Release();
+    link->Release();
+    return ok;
+}
+
+std::wstring Text(HWND hwnd)
+{
+    wchar_t buf[400];
+    GetWindowTextW(hwnd, buf, 400);
+    return buf;
+}
+
+// The screen as it is now, as a PNG in the build tree's screenshots folder.
+void SaveScreenshot(const wchar_t* name)
+{
+    // Wine puts window drawing on the screen at most every 50 ms, when the
+    // thread looks at its messages.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    GdiFlush();
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+
+    MakeDir(BuildPath(L"screenshots"));
+    std::wstring path = BuildPath(std::wstring(L"screenshots/") + name);
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmap* source = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
+              SUCCEEDED(factory->CreateBitmapFromHBITMAP(bmp, nullptr, WICBitmapIgnoreAlpha, &source)) &&
+              SUCCEEDED(factory->CreateStream(&stream)) &&
+              SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+              SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+              SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+              SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+              SUCCEEDED(frame->SetSize(static_cast<UINT>(w), static_cast<UINT>(h))) &&
+              SUCCEEDED(frame->SetPixelFormat(&format)) && SUCCEEDED(frame->WriteSource(source, nullptr)) &&
+              SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    for (IUnknown* u : std::initializer_list<IUnknown*>{frame, encoder, stream, source, factory})
+        if (u)
+            u->Release();
+    DeleteObject(bmp);
+    EXPECT_TRUE(ok) << "screenshot " << Narrow(path);
+}
+
+// Boxes are recorded; the closing message also takes the screenshot of the
+// finished installation, while the window still shows its progress.
+std::vector<CapturedMessage> g_boxes;
+int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT type)
+{
+    g_boxes.push_back({text, caption, type});
+    if (g_setupWindow && !IsWindowVisible(SetupControl(kDirField)))
+        SaveScreenshot(L"setup.png");
+    return IDOK;
+}
+void ThrowOnExit(int code) { throw ExitCalled{code}; }
+
+class SetupWindow : public ScratchDirTest {
+protected:
+    void SetUp() override
+    {
+        ScratchDirTest::SetUp();
+        CoInitialize(nullptr);
+        g_boxes.clear();
+        SetReportHooks({RecordBox, ThrowOnExit});
+    }
+    void TearDown() override
+    {
+        if (g_setupWindow)
+            DestroyWindow(g_setupWindow);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ;
+        SetReportHooks({});
+        RemoveShortcuts();
+        ScratchDirTest::TearDown();
+    }
+    static void RemoveShortcuts()
+    {
+        std::wstring group = ProgramsFolder() + L"\\WbTest Group";
+        for (const wchar_t* name : {L"\\WbTest Word Book.lnk", L"\\WbTest Unattended.lnk"})
+            DeleteFileW((group + name).c_str());
+        RemoveDirectoryW(group.c_str());
+    }
+    void Start(const std::wstring& medium)
+    {
+        SetCurrentDirectoryW(medium.c_str());
+        try {
+            StartSetup(GetModuleHandleW(nullptr), SetupOptions{}, SW_SHOW);
+        } catch (const ExitCalled&) {
+            FAIL() << "start-up ended: " << Narrow(g_boxes.empty() ? L"" : g_boxes.back().text);
+        }
+        ASSERT_NE(nullptr, g_setupWindow);
+    }
+    static void Command(int id, int code)
+    {
+        SendMessageW(g_setupWindow, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(SetupControl(id)));
+    }
+    static void Select(int listId, const std::wstring& entry)
+    {
+        HWND list = SetupControl(listId);
+        LRESULT i = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+        ASSERT_NE(LB_ERR, i) << Narrow(entry);
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        Command(listId, LBN_SELCHANGE);
+    }
+    static bool Visible(int id) { return IsWindowVisible(SetupControl(id)) != 0; }
+    static bool QuitPosted()
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (msg.message == WM_QUIT)
+                return msg.wParam == 0;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(SetupWindow, ChooseADirectoryThenInstall)
+{
+    std::wstring medium = dir_ + L"\\medium";
+    MakeMedium(medium, Narrow(dir_) + "\\header", "WbTest Word Book");
+    Start(medium);
+    EXPECT_EQ(dir_ + L"\\header\\app", Text(SetupControl(kDirField)));
+    EXPECT_EQ(Str(Txt_Install_Start), Text(SetupControl(kInstallButton)));
+    EXPECT_EQ(Str(Txt_Install_Dir), Text(SetupControl(kDirListLabel)));
+    RECT r;
+    GetWindowRect(g_setupWindow, &r);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), r.right - r.left);
+    EXPECT_FALSE(Visible(kDriveList));
+
+    // Change directory shows the lists, starting at c:\.
+    Command(kChangeDirButton, BN_CLICKED);
+    EXPECT_FALSE(IsWindowEnabled(SetupControl(kChangeDirButton)));
+    EXPECT_TRUE(Visible(kDriveList) && Visible(kDirList) && Visible(kDriveLabel));
+    GetWindowRect(SetupControl(kFrame), &r);
+    EXPECT_EQ(320, r.bottom - r.top);
+    EXPECT_EQ(0, _wcsicmp(L"C:\\", Text(SetupControl(kDirField)).c_str()));
+    Select(kDriveList, L"C:\\");
+    EXPECT_EQ(0, _wcsicmp(L"C:\\", Text(SetupControl(kDirField)).c_str()));
+    HWND dirs = SetupControl(kDirList);
+    EXPECT_EQ(LB_ERR, SendMessageW(dirs, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L".")));
+    Select(kDirList, L"users");
+    EXPECT_EQ(0, _wcsicmp(L"C:\\users", Text(SetupControl(kDirField)).c_str()));
+    Select(kDirList, L"..");
+    EXPECT_EQ(0, _wcsicmp(L"C:\\", Text(SetupControl(kDirField)).c_str()));
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))   // lets the window paint, as a user would see it
+        DispatchMessageW(&msg);
+    SaveScreenshot(L"setup-choose.png");
+
+    // Refused: a directory whose parent is missing, by Enter and by the button, and a file.
+    SetWindowTextW(SetupControl(kDirField), (dir_ + L"\\missing\\deeper").c_str());
+    SendMessageW(SetupControl(kDirField), WM_KEYDOWN, VK_RETURN, 0);
+    SetWindowTextW(SetupControl(kDirField), (medium + L"\\readme.txt").c_str());
+    Command(kInstallButton, BN_CLICKED);
+    ASSERT_EQ(2u, g_boxes.size());
+    for (const auto& box : g_boxes) {
+        EXPECT_EQ(L"Invalid Directory", box.text);
+        EXPECT_EQ(L"Error", box.caption);
+        EXPECT_TRUE(box.type & MB_ICONERROR);
+    }
+    EXPECT_TRUE(Visible(kInstallButton));
+    g_boxes.clear();
+
+    // Enter in the field installs into the chosen directory, made on the way.
+    std::wstring target = dir_ + L"\\chosen";
+    SetWindowTextW(SetupControl(kDirField), target.c_str());
+    SendMessageW(SetupControl(kDirField), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(nullptr, g_setupWindow);
+    EXPECT_TRUE(QuitPosted());
+    ASSERT_EQ(1u, g_boxes.size());
+    EXPECT_EQ(L"Thank you\r\nfor installing.", g_boxes[0].text);
+    EXPECT_EQ(Str(Txt_Install_Install), g_boxes[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK), g_boxes[0].type & MB_TYPEMASK);
+
+    EXPECT_EQ("MZ not really", ReadBytes(target + L"\\wordbook.exe"));
+    EXPECT_TRUE(FileExists(target + L"\\strings\\english.str") || !FileExists(medium + L"\\english.str"));
+    EXPECT_TRUE(FileExists(target + L"\\tables\\dutch.stb"));
+    EXPECT_TRUE(FileExists(target + L"\\language.in_"));
+    EXPECT_TRUE(FileExists(target + L"\\sound\\right.wav"));
+    EXPECT_TRUE(FileExists(target + L"\\books\\eng_ned.wb"));
+    std::string built = ReadBytes(target + L"\\books\\ned_eng.wb");
+    EXPECT_TRUE(!built.empty() && built.size() % 84 == 0);
+    EXPECT_FALSE(FileExists(target + L"\\LANGUAGE.CF"));
+    EXPECT_FALSE(FileExists(target + L"\\tmp.ini"));
+    EXPECT_TRUE(FileExists(medium + L"\\LANGUAGE.CF"));
+
+    // One pair: created catalogue, not rewritten by the sort.
+    auto ui8 = [](StringId id) { return Narrow(Str(id)); };
+    EXPECT_EQ(ui8(Txt_Install_IniLine01) + "\r\n\r\n" + ui8(Txt_IniAddnew) + "\r\n" + ui8(Txt_Install_IniLine03) +
+                  "\r\n\r\n" + ui8(Txt_IniSelected) + "\r\neng_ned.wb\r\n\r\n" + ui8(Txt_IniLanguage) +
+                  "\r\neng,english,0,English\r\n\r\n\r\n# --- EOF " + std::string(56, '-') + "\r\n",
+              ReadBytes(target + L"\\" + Str(Txt_FilenameIni)));
+
+    std::wstring group = ProgramsFolder() + L"\\WbTest Group";
+    std::wstring uninstall = target + L"\\uninstall.ini";
+    EXPECT_EQ(target, DictionaryKey(L"program", uninstall));
+    EXPECT_EQ(L"WbTest Group", DictionaryKey(L"name", uninstall));
+    EXPECT_EQ(group, DictionaryKey(L"icon", uninstall));
+    EXPECT_FALSE(FileExists(dir_ + L"\\header"));
+    EXPECT_EQ(L"yes=1", DictionaryKey(L"WbGuiTest"));
+    EXPECT_EQ(L"120", DictionaryKey(Str(Txt_AviDelay)));
+
+    LinkInfo link;
+    ASSERT_TRUE(ReadLink(group + L"\\WbTest Word Book.lnk", &link));
+    EXPECT_EQ(target + L"\\wordbook.exe", link.path);
+    EXPECT_EQ(L"wb english", link.arguments);
+    EXPECT_EQ(target, link.workDir);
+
+    wchar_t cwd[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    EXPECT_EQ(medium, std::wstring(cwd));
+}
+
+TEST_F(SetupWindow, QuitInstallsNothing)
+{
+    std::wstring medium = dir_ + L"\\medium";
+    MakeMedium(medium, Narrow(dir_), "WbTest Word Book");
+    MakeDir(dir_ + L"\\app");
+    Start(medium);
+    Command(kQuitButton, BN_CLICKED);
+    EXPECT_EQ(nullptr, g_setupWindow);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_FALSE(FileExists(dir_ + L"\\app\\uninstall.ini"));
+    EXPECT_FALSE(FileExists(dir_ + L"\\app\\wordbook.exe"));
+}
+
+namespace {
+
+// Runs setup.exe in dir with its standard error going to a file; returns the exit code.
+DWORD RunSetupExe(const std::wstring& dir, const std::wstring& arguments, std::string* errors)
+{
+    std::wstring errFile = dir + L"\\..\\stderr-" + std::to_wstring(GetTickCount()) + L".txt";
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE err = CreateFileW(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = err;
+    PROCESS_INFORMATION pi{};
+    std::wstring exe = BuildPath(L"bin/setup.exe");
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    DWORD code = 99;
+    if (CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, 120000);
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(err);
+    *errors = ReadBytes(errFile);
+    DeleteFileW(errFile.c_str());
+    return code;
+}
+
+} // namespace
+
+TEST_F(SetupWindow, UnattendedInstallReportsOnStandardError)
+{
+    std::wstring medium = dir_ + L"\\medium";
+    MakeMedium(medium, Narrow(dir_) + "\\header", "WbTest Unattended", "copy onlyone\r\n");
+    std::wstring target = dir_ + L"\\un attended";
+    std::string errors;
+    ASSERT_EQ(0u, RunSetupExe(medium, L"/S /D=" + target, &errors)) << errors;
+    EXPECT_NE(std::string::npos, errors.find("install.inf, line 23: argument missing, line ignored: copy onlyone")) << errors;
+    EXPECT_EQ("MZ not really", ReadBytes(target + L"\\wordbook.exe"));
+    EXPECT_NE(std::string::npos, ReadBytes(target + L"\\DICT.INI").find("eng,english,0,English"));
+    EXPECT_EQ(target, DictionaryKey(L"program", target + L"\\uninstall.ini"));
+    EXPECT_TRUE(FileExists(ProgramsFolder() + L"\\WbTest Group\\WbTest Unattended.lnk"));
+
+    // Fatal errors: exit code 1 and the text on standard error, no box.
+    std::wstring empty = dir_ + L"\\empty";
+    MakeDir(empty);
+    EXPECT_EQ(1u, RunSetupExe(empty, L"/S", &errors));
+    EXPECT_NE(std::string::npos, errors.find("Can't open INSTALL.INF")) << errors;
+    EXPECT_EQ(1u, RunSetupExe(medium, L"/S /D=" + dir_ + L"\\no\\such\\place", &errors));
+    EXPECT_NE(std::string::npos, errors.find("Invalid Directory")) << errors;
+}
+
+TEST(SetupCommandLine, UnattendedAndTargetDirectory)
+{
+    SetupOptions o = ParseSetupCommandLine(L"/S /D=C:\\Program Files\\Word Book  ");
+    EXPECT_TRUE(o.unattended);
+    EXPECT_EQ(L"C:\\Program Files\\Word Book", o.targetDir);
+    o = ParseSetupCommandLine(L"  /s   /D=\"D:\\x y\"");
+    EXPECT_TRUE(o.unattended);
+    EXPECT_EQ(L"D:\\x y", o.targetDir);
+    EXPECT_EQ(L"D:\\x y", ParseSetupCommandLine(L"/S \"/D=D:\\x y\"").targetDir);
+    o = ParseSetupCommandLine(L"");
+    EXPECT_FALSE(o.unattended);
+    EXPECT_TRUE(o.targetDir.empty());
+    o = ParseSetupCommandLine(L"/Silent /D C:\\x");
+    EXPECT_FALSE(o.unattended);
+    EXPECT_EQ(L"/Silent", o.unknown);
+    EXPECT_TRUE(o.targetDir.empty());
+}
