@@ -26,15 +26,22 @@ void SaveScreenshot(HWND hwnd, const std::wstring& name)
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, dib);
     BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
     GdiFlush();
     int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + stride * h), 0, 0,
-                        sizeof fh + sizeof bi.bmiHeader};
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfSize = static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + stride * h);
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
     std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
     file.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
     file.append(static_cast<const char*>(bits), static_cast<size_t>(stride) * h);
