@@ -6,7 +6,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWB_WERROR=ON
 endif
 
-.PHONY: all bootstrap configure build test medium bench clean
+.PHONY: all bootstrap configure build test medium run screenshots bench clean
 
 all: build
 
@@ -29,6 +29,15 @@ test: build
 bench: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist
 	bench/run.sh $(BUILD)
+
+run: build
+	tools/run.sh $(BUILD)
+
+# PNGs of the window states the tests reach, in $(BUILD)/screenshots.
+screenshots: build
+	cd $(BUILD) && ctest -R '_gui|_e2e' -j$(JOBS)
+	@for f in $(BUILD)/screenshots/*.bmp; do [ -f "$$f" ] && /usr/bin/convert "$$f" "$${f%.bmp}.png" && rm "$$f"; done; true
+	@ls $(BUILD)/screenshots
 
 clean:
 	rm -rf $(BUILD)

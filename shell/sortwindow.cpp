@@ -12,6 +12,7 @@
 SortAfterAddingFlags g_sortAfterAdding;
 
 static HWND g_progressWindow;
+void (*g_sortProgressDrawn)(HWND progressWindow);
 
 // The sort runs without a message loop, so progress is drawn straight away.
 static void DrawProgress(StringId word, long value)
@@ -29,6 +30,8 @@ static void DrawProgress(StringId word, long value)
     DrawTextW(dc, text, -1, &rc, DT_SINGLELINE);
     SelectObject(dc, old);
     ReleaseDC(g_progressWindow, dc);
+    if (g_sortProgressDrawn)
+        g_sortProgressDrawn(g_progressWindow);
 }
 
 static void OnReading(int index) { DrawProgress(Txt_Reading, index); }

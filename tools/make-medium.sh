@@ -34,7 +34,14 @@ if [ -d "$build/assets" ]; then
     [ -f "$build/assets/$f" ] && cp "$build/assets/$f" .
   done
 fi
-[ -d "$build/help" ] && cp "$build"/help/*.chm . 2>/dev/null || true
+# The help file of this language, and its pages for systems without a help viewer.
+help=$(sed -n 's/^FilenameHelp=//p' "$src/data/strings/$lang.txt")
+help=${help%.chm}
+if [ -f "$build/help/$help.chm" ]; then
+  cp "$build/help/$help.chm" .
+  mkdir -p "help/$help"
+  cp "$build/help/$help"/* "help/$help/"
+fi
 
 # Delivered word books: foreign language into the main language.
 if [ "$lang" = english ]; then main=eng; else main=nld; fi

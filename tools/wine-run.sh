@@ -16,13 +16,17 @@ fi
 
 winedir="$build/wine"
 [ "$screen" != 1024x768x24 ] && winedir="$build/wine-$screen"
+# WB_USE_DISPLAY=1: the caller's own X display (make run), with a prefix of its own.
+[ -n "${WB_USE_DISPLAY:-}" ] && winedir="$build/wine-user"
 mkdir -p "$winedir"
 export WINEPREFIX="$winedir/prefix"
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono/Gecko offers, and no menu entries written into the user's desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
-# Keeps Wine's own files (and its sound configuration) inside the build tree.
+# Keeps Wine's own files (and its sound configuration) inside the build tree;
+# the user's X authority stays where it was.
+export XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}"
 export HOME="$winedir/home"
 mkdir -p "$HOME"
 export XDG_DATA_HOME="$HOME/.local/share" XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache"
@@ -52,7 +56,9 @@ start_screen() {
 
 (
   flock 9
-  if ! { [ -f "$winedir/display" ] && kill -0 "$(cut -d' ' -f1 "$winedir/display")" 2>/dev/null; }; then
+  if [ -n "${WB_USE_DISPLAY:-}" ]; then
+    echo "$$ $DISPLAY" > "$winedir/display"
+  elif ! { [ -f "$winedir/display" ] && kill -0 "$(cut -d' ' -f1 "$winedir/display")" 2>/dev/null; }; then
     start_screen
   fi
   export DISPLAY=$(cut -d' ' -f2 "$winedir/display")

@@ -86,8 +86,16 @@ TEST_F(Windows, AboutBoxShowsItsTextsAndAnimationAndClosesWithEscape)
     EXPECT_TRUE(g_seen.media);
 }
 
+void ShootProgress(HWND progress)
+{
+    static int shots = 0;
+    if (shots++ == 3)
+        SaveScreenshot(progress, L"sorting-progress");
+}
+
 TEST_F(Windows, SortingDropsDeletedRecordsBehindItsProgressWindow)
 {
+    g_sortProgressDrawn = ShootProgress;
     // Sort the current word book after appending an unsorted word and marking one deleted.
     ASSERT_EQ(0, ReadWordRecord(0));
     currentRecord.deleted = 1;
@@ -105,6 +113,7 @@ TEST_F(Windows, SortingDropsDeletedRecordsBehindItsProgressWindow)
     EXPECT_EQ(L"chat", words[1].first);
     EXPECT_EQ(nullptr, FindWindowW(L"sorting", nullptr));
     EXPECT_TRUE(capture_.messages().empty());
+    g_sortProgressDrawn = nullptr;
 }
 
 TEST_F(Windows, AFailedSortSaysSoAndKeepsTheBook)

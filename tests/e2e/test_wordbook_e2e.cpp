@@ -1,0 +1,136 @@
+// wordbook.exe as its own process, started in an installed medium.
+#include "core/uistrings.h"
+#include "tests/e2e/e2e.h"
+#include "tests/support/screenshot.h"
+
+namespace {
+
+std::wstring g_target;  // one installation for all tests of this file
+
+class Wordbook : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        wchar_t tmp[MAX_PATH];
+        GetTempPathW(MAX_PATH, tmp);
+        g_target = std::wstring(tmp) + L"wbe2e" + std::to_wstring(GetCurrentProcessId());
+        ProcessRun run = InstallMedium(L"english", g_target);
+        ASSERT_EQ(0u, run.exitCode) << run.errors;
+        std::string missing;
+        ASSERT_TRUE(LoadUiStringsFromFile((g_target + L"\\strings\\english.str").c_str(), &missing));
+    }
+    void SetUp() override { WriteProfileStringW(L"Dictionary", L"StayOnTop", nullptr); }
+    void TearDown() override
+    {
+        if (process_) {
+            if (HWND main = FindWindowW(L"wboek", nullptr))
+                PostMessageW(main, WM_COMMAND, 3, 0);
+            if (WaitForSingleObject(process_, 20000) != WAIT_OBJECT_0)
+                TerminateProcess(process_, 99);
+            CloseHandle(process_);
+        }
+    }
+    std::wstring Exe() { return g_target + L"\\wordbook.exe"; }
+    // Starts the program and waits for its main window.
+    HWND Start(const std::wstring& arguments)
+    {
+        process_ = StartProgram(Exe(), arguments, g_target);
+        for (int i = 0; i < 300 && process_; ++i) {
+            // Shown only once start-up is complete, menus and all.
+            HWND w = FindWindowW(L"wboek", Str(Txt_Dictionary));
+            if (w && IsWindowVisible(w))
+                return w;
+            if (WaitForSingleObject(process_, 100) == WAIT_OBJECT_0)
+                break;
+        }
+        return nullptr;
+    }
+    DWORD WaitExit(DWORD ms = 30000)
+    {
+        DWORD code = 99;
+        if (WaitForSingleObject(process_, ms) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_, &code);
+        CloseHandle(process_);
+        process_ = nullptr;
+        return code;
+    }
+    // Clicks the source icon, which reverses the direction and records the new
+    // pair in DICT.INI: the word book named there tells which pair was current.
+    static std::string ReverseAndReadSelection(HWND main)
+    {
+        PostMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(70, 120));
+        PostMessageW(main, WM_LBUTTONUP, 0, MAKELPARAM(70, 120));
+        std::string selected;
+        for (int i = 0; i < 50; ++i) {
+            Sleep(100);
+            std::string ini = WithoutCr(ReadBytes(g_target + L"\\DICT.INI"));
+            size_t at = ini.find("[Selected]\n");
+            if (at == std::string::npos)
+                continue;
+            at += 11;
+            selected = ini.substr(at, ini.find('\n', at) - at);
+            if (selected.rfind("english_", 0) == 0)
+                break;
+        }
+        return selected;
+    }
+    HANDLE process_ = nullptr;
+};
+
+TEST_F(Wordbook, OneInstanceRunsAndItsSettingsAreWrittenAtExit)
+{
+    HWND main = Start(L"");
+    ASSERT_NE(nullptr, main);
+    PumpMessages(500);
+    SaveScreenshot(main, L"e2e-main-window");
+
+    ProcessRun second = RunProgram(Exe(), L"", g_target, 30000);
+    EXPECT_EQ(1u, second.exitCode);
+
+    EXPECT_EQ("english_nederlands.wb", ReverseAndReadSelection(main));
+    SendMessageW(main, WM_COMMAND, 55, 0);  // stay on top
+    PostMessageW(main, WM_COMMAND, 3, 0);
+    EXPECT_EQ(0u, WaitExit());
+    wchar_t text[32];
+    GetProfileStringW(L"Dictionary", L"StayOnTop", L"", text, 32);
+    EXPECT_STREQ(L"1", text);
+    GetProfileStringW(L"Dictionary", L"WinPosTopMain", L"", text, 32);
+    EXPECT_STRNE(L"", text);
+}
+
+TEST_F(Wordbook, CommandLineChoosesThePair)
+{
+    HWND main = Start(L"wb deutsch");
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ("english_deutsch.wb", ReverseAndReadSelection(main));
+}
+
+TEST_F(Wordbook, MissingCatalogueIsReportedAndEndsTheProgram)
+{
+    std::wstring ini = g_target + L"\\DICT.INI", moved = g_target + L"\\DICT.INI.away";
+    ASSERT_TRUE(MoveFileW(ini.c_str(), moved.c_str()));
+    process_ = StartProgram(Exe(), L"", g_target);
+    HWND box = nullptr;
+    for (int i = 0; i < 300 && !box; ++i) {
+        Sleep(100);
+        box = FindWindowW(L"#32770", Str(Txt_Dictionary));
+    }
+    ASSERT_NE(nullptr, box);
+    std::wstring shown;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM found) -> BOOL {
+            wchar_t text[512];
+            GetWindowTextW(child, text, 512);
+            if (wcscmp(text, Str(Txt_NoIni)) == 0)
+                *reinterpret_cast<std::wstring*>(found) = text;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&shown));
+    EXPECT_EQ(Str(Txt_NoIni), shown);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(1u, WaitExit());
+    MoveFileW(moved.c_str(), ini.c_str());
+}
+
+} // namespace
