@@ -27,8 +27,9 @@ test: build
 
 # Benchmarks (not part of the default build): builds them, runs bench/run.sh.
 bench: configure
-	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist
+	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist bench_sort
 	bench/run.sh $(BUILD)
+	bench/run_sort.sh $(BUILD)
 
 run: build
 	tools/run.sh $(BUILD)

@@ -2,10 +2,55 @@
 #include <windows.h>
 #include <cstring>
 #include <cwchar>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 static wchar_t g_wideShared[kSharedTextSize];
 static char g_narrowShared[kSharedTextSize];
+
+// Single-byte code pages convert character by character, so both directions fit
+// in tables made once from the system's own conversions: the same results for
+// every character of the basic plane, without a system call per word (sorting
+// converts millions of them).
+struct SingleByteTables {
+    wchar_t toWide[256];
+    unsigned char toNarrow[65536];
+};
+
+static const SingleByteTables* TablesFor(int codePage)
+{
+    static std::unordered_map<int, std::unique_ptr<SingleByteTables>> cache;
+    auto found = cache.find(codePage);
+    if (found != cache.end())
+        return found->second.get();
+    std::unique_ptr<SingleByteTables> t;
+    CPINFO info{};
+    if (GetCPInfo(static_cast<UINT>(codePage), &info) && info.MaxCharSize == 1) {
+        t = std::make_unique<SingleByteTables>();
+        char bytes[255];
+        for (int v = 1; v < 256; ++v)
+            bytes[v - 1] = static_cast<char>(v);
+        bool ok = MultiByteToWideChar(codePage, MB_PRECOMPOSED, bytes, 255, t->toWide + 1, 255) == 255;
+        t->toWide[0] = L'\0';
+        // Every code unit on its own; a surrogate pair would count as one character.
+        std::vector<wchar_t> chars(65536);
+        for (int c = 0; c < 65536; ++c)
+            chars[c] = (c >= 0xD800 && c <= 0xDFFF) ? static_cast<wchar_t>(0xD800) : static_cast<wchar_t>(c);
+        for (int c = 1; ok && c < 65536; c += 0x800) {
+            // Runs of lone high surrogates never pair up.
+            int n = c + 0x800 > 65536 ? 65536 - c : 0x800;
+            ok = WideCharToMultiByte(codePage, 0, chars.data() + c, n, reinterpret_cast<char*>(t->toNarrow + c), n,
+                                     nullptr, nullptr) == n;
+        }
+        t->toNarrow[0] = 0;
+        if (!ok)
+            t.reset();
+    }
+    const SingleByteTables* result = t.get();
+    cache.emplace(codePage, std::move(t));
+    return result;
+}
 
 int CharsetToCodePage(int charset)
 {
@@ -31,6 +76,13 @@ int CharsetToCodePage(int charset)
 
 int ToWideCount(const char* src, wchar_t* dest, int byteCount, int codePage)
 {
+    if (const SingleByteTables* t = TablesFor(codePage)) {
+        int n = byteCount > 0 ? byteCount : 0;
+        for (int i = 0; i < n; ++i)
+            dest[i] = t->toWide[static_cast<unsigned char>(src[i])];
+        dest[n] = L'\0';
+        return n;
+    }
     int n = byteCount > 0 ? MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, byteCount, dest, byteCount) : 0;
     dest[n] = L'\0';
     return n;
@@ -65,6 +117,13 @@ int ToWideField(const char* src, int srcBytes, wchar_t* field, int fieldSize, in
     int len = 0;
     while (len < srcBytes && src[len])
         ++len;
+    if (const SingleByteTables* t = TablesFor(codePage)) {
+        int n = len < fieldSize - 1 ? len : fieldSize - 1;
+        for (int i = 0; i < n; ++i)
+            field[i] = t->toWide[static_cast<unsigned char>(src[i])];
+        field[n] = L'\0';
+        return n;
+    }
     // A wide result never has more characters than the input has bytes.
     std::vector<wchar_t> tmp(len + 1);
     int n = len ? MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, len, tmp.data(), len) : 0;
@@ -78,6 +137,13 @@ int ToWideField(const char* src, int srcBytes, wchar_t* field, int fieldSize, in
 int ToNarrowField(const wchar_t* src, char* field, int fieldSize, int codePage)
 {
     int wlen = static_cast<int>(wcslen(src));
+    if (const SingleByteTables* t = TablesFor(codePage)) {
+        int n = wlen < fieldSize - 1 ? wlen : fieldSize - 1;
+        for (int i = 0; i < n; ++i)
+            field[i] = static_cast<char>(t->toNarrow[static_cast<unsigned short>(src[i])]);
+        field[n] = '\0';
+        return n;
+    }
     std::vector<char> tmp(2 * wlen + 1);
     int n = wlen ? WideCharToMultiByte(codePage, 0, src, wlen, tmp.data(), 2 * wlen, nullptr, nullptr) : 0;
     n = CutAtBoundary(tmp.data(), n, fieldSize - 1, codePage);
@@ -104,6 +170,12 @@ const char* ToNarrowShared(const wchar_t* src, int codePage)
 void ToNarrow(const wchar_t* src, char* dest, int codePage)
 {
     int wlen = static_cast<int>(wcslen(src));
+    if (const SingleByteTables* t = TablesFor(codePage)) {
+        for (int i = 0; i < wlen; ++i)
+            dest[i] = static_cast<char>(t->toNarrow[static_cast<unsigned short>(src[i])]);
+        dest[wlen] = '\0';
+        return;
+    }
     int n = wlen ? WideCharToMultiByte(codePage, 0, src, wlen, dest, 2 * wlen, nullptr, nullptr) : 0;
     dest[n] = '\0';
 }

@@ -21,17 +21,21 @@ int wordBookCount;
 int listCount;
 
 // Wide fields filled by a caller need not be terminated; never read past them.
-static std::wstring FieldText(const wchar_t* field, size_t size)
+template <size_t N>
+static const wchar_t* FieldText(const wchar_t (&field)[N], wchar_t (&copy)[N + 1])
 {
-    return std::wstring(field, wcsnlen(field, size));
+    size_t n = wcsnlen(field, N);
+    wmemcpy(copy, field, n);
+    copy[n] = L'\0';
+    return copy;
 }
 
 void BuildWordRecord(const WideRecord& in, int sourceCodePage, int targetCodePage, WordRecord* out)
 {
     memset(out, 0, sizeof *out);
-    ToNarrowField(FieldText(in.source, kSourceChars).c_str(), out->source, kSourceChars, sourceCodePage);
-    ToNarrowField(FieldText(in.translation, kTranslationChars).c_str(), out->translation, kTranslationChars,
-                  targetCodePage);
+    wchar_t source[kSourceChars + 1], translation[kTranslationChars + 1];
+    ToNarrowField(FieldText(in.source, source), out->source, kSourceChars, sourceCodePage);
+    ToNarrowField(FieldText(in.translation, translation), out->translation, kTranslationChars, targetCodePage);
     out->deleted = in.deleted;
 }
 

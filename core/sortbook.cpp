@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <numeric>
 
 bool LoadAllRecords(RecordArray* out, const SortProgress& progress)
 {
@@ -16,25 +15,29 @@ bool LoadAllRecords(RecordArray* out, const SortProgress& progress)
     if (!wordBookFile || !pair || _fseeki64(wordBookFile, 0, SEEK_SET) != 0)
         return false;
     try {
-        out->reserve(static_cast<size_t>(wordBookCount));
-        for (int i = 0; i < wordBookCount; ++i) {
-            if (i % 1000 == 0 && progress.reading)
-                progress.reading(i);
-            WordRecord raw;
-            if (fread(&raw, sizeof raw, 1, wordBookFile) != 1) {
+        out->pool.reserve(static_cast<size_t>(wordBookCount));
+        std::vector<WordRecord> chunk(4096);
+        for (int i = 0; i < wordBookCount;) {
+            size_t want = std::min<size_t>(chunk.size(), static_cast<size_t>(wordBookCount - i));
+            if (fread(chunk.data(), sizeof(WordRecord), want, wordBookFile) != want) {
                 out->clear();
                 return false;
             }
-            if (raw.deleted != 0)
-                continue;
-            auto rec = std::make_unique<WideRecord>();
-            ParseWordRecord(raw, pair->sourceCodePage, pair->targetCodePage, rec.get());
-            rec->deleted = 0;
-            out->push_back(std::move(rec));
+            for (size_t k = 0; k < want; ++k, ++i) {
+                if (i % 1000 == 0 && progress.reading)
+                    progress.reading(i);
+                if (chunk[k].deleted != 0)
+                    continue;
+                out->pool.emplace_back();
+                ParseWordRecord(chunk[k], pair->sourceCodePage, pair->targetCodePage, &out->pool.back());
+                out->pool.back().deleted = 0;
+            }
         }
+        out->order.reserve(out->pool.size());
+        for (WideRecord& r : out->pool)
+            out->order.push_back(&r);
     } catch (const std::bad_alloc&) {
         out->clear();
-        out->shrink_to_fit();
         return false;
     }
     wordBookCount = static_cast<int>(out->size());
@@ -42,22 +45,24 @@ bool LoadAllRecords(RecordArray* out, const SortProgress& progress)
 }
 
 // Writes the records to the temporary file; false on any failure.
-static bool WriteTemporary(const wchar_t* tempPath, RecordArray& records, const SortProgress& progress)
+static bool WriteTemporary(const wchar_t* tempPath, const RecordArray& records, const SortProgress& progress)
 {
     LanguagePair* pair = CurrentPair();
-    std::vector<char> buffer(1 << 16);
     UniqueFile temp(_wfopen(tempPath, L"wb"));
     if (!temp)
         return false;
-    setvbuf(temp.get(), buffer.data(), _IOFBF, buffer.size());
+    std::vector<WordRecord> chunk;
+    chunk.reserve(4096);
     for (size_t i = 0; i < records.size(); ++i) {
         if (i % 1000 == 0 && progress.writing)
             progress.writing(static_cast<int>(i));
-        WordRecord raw;
-        BuildWordRecord(*records[i], pair->sourceCodePage, pair->targetCodePage, &raw);
-        records[i].reset();
-        if (fwrite(&raw, sizeof raw, 1, temp.get()) != 1)
-            return false;
+        chunk.emplace_back();
+        BuildWordRecord(*records[i], pair->sourceCodePage, pair->targetCodePage, &chunk.back());
+        if (chunk.size() == chunk.capacity() || i + 1 == records.size()) {
+            if (fwrite(chunk.data(), sizeof(WordRecord), chunk.size(), temp.get()) != chunk.size())
+                return false;
+            chunk.clear();
+        }
     }
     if (!FlushFileToDisk(temp.get()))
         return false;
@@ -67,9 +72,13 @@ static bool WriteTemporary(const wchar_t* tempPath, RecordArray& records, const 
 int WriteAllRecords(RecordArray& records, const SortProgress& progress)
 {
     const wchar_t* tempPath = Str(Txt_FilenameTempLanguage);
-    bool written = CurrentPair() && WriteTemporary(tempPath, records, progress);
+    bool written = false;
+    try {
+        written = CurrentPair() && WriteTemporary(tempPath, records, progress);
+    } catch (const std::bad_alloc&) {
+        written = false;
+    }
     records.clear();
-    records.shrink_to_fit();
     if (!written) {
         _wremove(tempPath);
         CountRecords();  // the load counted live records only
@@ -89,11 +98,22 @@ int WriteAllRecords(RecordArray& records, const SortProgress& progress)
 
 namespace {
 
-struct KeyedSort {
-    std::vector<unsigned char> keys;
-    std::vector<uint32_t> offset;
-    std::vector<uint8_t> length;
+// A record's sort key: its first 16 bytes big-endian in two numbers, so most
+// comparisons are two integer compares; the rest of the key settles ties.
+struct KeyRef {
+    uint64_t hi, lo;
+    uint32_t offset;
+    uint8_t length;
+    WideRecord* record;
 };
+
+uint64_t BigEndian(const unsigned char* key, int len, int from)
+{
+    uint64_t v = 0;
+    for (int i = from; i < from + 8; ++i)
+        v = (v << 8) | (i < len ? key[i] : 0);
+    return v;
+}
 
 } // namespace
 
@@ -107,37 +127,36 @@ void SortRecords(RecordArray& records, const SortProgress& progress)
         ++counter;
     };
     if (!pair || !pair->hasSortTable) {
-        std::sort(records.begin(), records.end(), [&](const auto& a, const auto& b) {
+        std::sort(records.order.begin(), records.order.end(), [&](const WideRecord* a, const WideRecord* b) {
             count();
             return CompareWords(a->source, b->source) < 0;
         });
         return;
     }
     // Keys made once per record give exactly the order of the table comparison.
-    KeyedSort ks;
     size_t n = records.size();
-    ks.keys.reserve(n * 8);
-    ks.offset.resize(n);
-    ks.length.resize(n);
+    std::vector<unsigned char> keys;
+    keys.reserve(n * 8);
+    std::vector<KeyRef> refs(n);
     for (size_t i = 0; i < n; ++i) {
         char narrow[kSortKeyBuffer];
         unsigned char key[kSortKeyBuffer];
         ToNarrowField(records[i]->source, narrow, kSortKeyBuffer, pair->sourceCodePage);
         int len = MakeSortKey(reinterpret_cast<const unsigned char*>(narrow), g_sortTable, key);
-        ks.offset[i] = static_cast<uint32_t>(ks.keys.size());
-        ks.length[i] = static_cast<uint8_t>(len);
-        ks.keys.insert(ks.keys.end(), key, key + len);
+        refs[i] = {BigEndian(key, len, 0), BigEndian(key, len, 8), static_cast<uint32_t>(keys.size()),
+                   static_cast<uint8_t>(len), records[i]};
+        keys.insert(keys.end(), key, key + len);
     }
-    std::vector<uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    const unsigned char* base = ks.keys.data();
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    const unsigned char* base = keys.data();
+    std::sort(refs.begin(), refs.end(), [&](const KeyRef& a, const KeyRef& b) {
         count();
-        return CompareSortKeys(base + ks.offset[a], ks.length[a], base + ks.offset[b], ks.length[b]) < 0;
+        if (a.hi != b.hi)
+            return a.hi < b.hi;
+        if (a.lo != b.lo)
+            return a.lo < b.lo;
+        // Keys never hold a zero byte, so equal prefixes mean the first 16 bytes agree.
+        return CompareSortKeys(base + a.offset, a.length, base + b.offset, b.length) < 0;
     });
-    RecordArray sorted;
-    sorted.reserve(n);
-    for (uint32_t i : order)
-        sorted.push_back(std::move(records[i]));
-    records.swap(sorted);
+    for (size_t i = 0; i < n; ++i)
+        records.order[i] = refs[i].record;
 }

@@ -2,10 +2,20 @@
 // temporary file that replaces the word book only when it is complete.
 #pragma once
 #include "core/records.h"
-#include <memory>
 #include <vector>
 
-using RecordArray = std::vector<std::unique_ptr<WideRecord>>;
+// The records of one sort: held in one block, ordered through references.
+struct RecordArray {
+    std::vector<WideRecord> pool;    // in file order
+    std::vector<WideRecord*> order;  // what the sort permutes
+    size_t size() const { return order.size(); }
+    WideRecord* operator[](size_t i) const { return order[i]; }
+    void clear()
+    {
+        std::vector<WideRecord>().swap(pool);
+        std::vector<WideRecord*>().swap(order);
+    }
+};
 
 // Progress reports while the work runs; any may be null.
 struct SortProgress {

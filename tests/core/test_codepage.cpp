@@ -47,3 +47,26 @@ TEST(CodePage, FieldCutsNeverSplitADoubleByteCharacterNorOverrun)
     std::string longText(1500, 'x');
     EXPECT_EQ(kSharedTextSize - 1, static_cast<int>(wcslen(ToWideShared(longText.c_str(), 1252))));
 }
+
+// The fast tables of single-byte code pages must give what the system gives.
+TEST(CodePageTables, AgreeWithTheSystemForEveryCharacter)
+{
+    for (int cp : {1250, 1251, 1252, 1253}) {
+        for (int b = 1; b < 256; ++b) {
+            char in = static_cast<char>(b);
+            wchar_t fast[2], slow[2] = {};
+            ToWideCount(&in, fast, 1, cp);
+            MultiByteToWideChar(cp, MB_PRECOMPOSED, &in, 1, slow, 1);
+            ASSERT_EQ(slow[0], fast[0]) << cp << " byte " << b;
+        }
+        for (int c = 1; c < 65536; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            wchar_t in[2] = {static_cast<wchar_t>(c), 0};
+            char fast[4], slow[4] = {};
+            ToNarrowField(in, fast, sizeof fast, cp);
+            WideCharToMultiByte(cp, 0, in, 1, slow, sizeof slow, nullptr, nullptr);
+            ASSERT_EQ(slow[0], fast[0]) << cp << " char " << c;
+        }
+    }
+}

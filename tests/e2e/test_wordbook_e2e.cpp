@@ -13,12 +13,15 @@ protected:
     {
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);
-        g_target = std::wstring(tmp) + L"wbe2e" + std::to_wstring(GetCurrentProcessId());
+        g_target = std::wstring(tmp) + L"wbe2e" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                   std::to_wstring(GetTickCount());
+        RemoveTree(g_target);
         ProcessRun run = InstallMedium(L"english", g_target);
         ASSERT_EQ(0u, run.exitCode) << run.errors;
         std::string missing;
         ASSERT_TRUE(LoadUiStringsFromFile((g_target + L"\\strings\\english.str").c_str(), &missing));
     }
+    static void TearDownTestSuite() { RemoveTree(g_target); }
     void SetUp() override { WriteProfileStringW(L"Dictionary", L"StayOnTop", nullptr); }
     void TearDown() override
     {

@@ -24,7 +24,7 @@ MessageCapture::~MessageCapture() { SetReportHooks({}); }
 const std::vector<CapturedMessage>& MessageCapture::messages() const { return g_captured; }
 void MessageCapture::clear() { g_captured.clear(); }
 
-static void RemoveTree(const std::wstring& dir)
+void RemoveTree(const std::wstring& dir)
 {
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);

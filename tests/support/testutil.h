@@ -46,5 +46,7 @@ void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 void MakeDir(const std::wstring& path);
+// Deletes a directory with everything in it.
+void RemoveTree(const std::wstring& dir);
 // Copies a built strings file into ./strings and writes language.ini choosing it.
 void InstallStrings(const std::wstring& stem);
