@@ -30,6 +30,10 @@ static void DrawProgress(StringId word, long value)
     DrawTextW(dc, text, -1, &rc, DT_SINGLELINE);
     SelectObject(dc, old);
     ReleaseDC(g_progressWindow, dc);
+    // Some systems (Wine) show drawing outside painting only once the
+    // program looks at its queue; nothing is taken from it.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     if (g_sortProgressDrawn)
         g_sortProgressDrawn(g_progressWindow);
 }

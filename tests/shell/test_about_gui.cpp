@@ -89,8 +89,10 @@ TEST_F(Windows, AboutBoxShowsItsTextsAndAnimationAndClosesWithEscape)
 void ShootProgress(HWND progress)
 {
     static int shots = 0;
-    if (shots++ == 3)
+    if (shots++ == 1) {  // the window is up and has drawn its first line
+        PumpMessages(300);
         SaveScreenshot(progress, L"sorting-progress");
+    }
 }
 
 TEST_F(Windows, SortingDropsDeletedRecordsBehindItsProgressWindow)
