@@ -9,6 +9,7 @@
 #include "core/records.h"
 #include "core/sortbook.h"
 #include "core/uistrings.h"
+#include "bench/benchrandom.h"
 #include <windows.h>
 #include <psapi.h>
 #include <cstdio>
@@ -16,14 +17,6 @@
 #include <string>
 #include <vector>
 
-static uint32_t g_rng = 1;
-static uint32_t Next()
-{
-    g_rng ^= g_rng << 13;
-    g_rng ^= g_rng >> 17;
-    g_rng ^= g_rng << 5;
-    return g_rng;
-}
 
 static std::vector<std::wstring> ReadWords(const wchar_t* path)
 {
@@ -45,7 +38,7 @@ static std::vector<std::wstring> ReadWords(const wchar_t* path)
 
 static int Generate(const wchar_t* wordsPath, long records, uint32_t seed)
 {
-    g_rng = seed;
+    g_benchRandom = seed;
     std::vector<std::wstring> words = ReadWords(wordsPath);
     if (words.empty())
         return 1;

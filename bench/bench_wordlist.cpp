@@ -7,6 +7,7 @@
 #include "core/catalogue.h"
 #include "core/codepage.h"
 #include "core/records.h"
+#include "bench/benchrandom.h"
 #include <windows.h>
 #include <psapi.h>
 #include <cstdio>
@@ -17,14 +18,6 @@
 
 static const int kCodePage = 1252;
 
-static uint32_t g_rng = 1;
-static uint32_t Next()
-{
-    g_rng ^= g_rng << 13;
-    g_rng ^= g_rng >> 17;
-    g_rng ^= g_rng << 5;
-    return g_rng;
-}
 
 static std::vector<std::string> ReadWords(const wchar_t* path)
 {
@@ -75,7 +68,7 @@ static int Generate(const wchar_t* wordsPath, long records, uint32_t seed)
         fprintf(stderr, "no words\n");
         return 1;
     }
-    g_rng = seed ? seed : 1;
+    g_benchRandom = seed ? seed : 1;
     FILE* wb = _wfopen(L"input.wb", L"wb");
     FILE* tsv = _wfopen(L"inverted.tsv", L"wb");
     if (!wb || !tsv)

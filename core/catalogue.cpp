@@ -85,6 +85,25 @@ static bool LineEqualsMarker(const std::string& line, StringId marker)
     return EqualFoldAZ(Widen(line, g_uiCodePage).c_str(), Str(marker));
 }
 
+// Hands take() every line of each section that follows a marker line, up to
+// the next separator; take() returns false to end that section early.
+// False on a read error.
+template <typename Take>
+static bool ForEachSectionLine(FILE* f, StringId marker, Take take)
+{
+    std::string line;
+    bool inSection = false;
+    while (ReadWholeLine(f, line)) {
+        if (IsSeparator(line))
+            inSection = false;
+        else if (!inSection)
+            inSection = LineEqualsMarker(line, marker);
+        else
+            inSection = take(line);
+    }
+    return !ferror(f);
+}
+
 // Fields separated by commas; runs of commas count as one separator.
 static std::vector<std::wstring> SplitFields(const std::wstring& line)
 {
@@ -180,25 +199,16 @@ int LoadCatalogue()
         return -1;
 
     std::vector<std::wstring> stems;
-    std::string line;
-    bool inSection = false;
-    while (ReadWholeLine(f.get(), line)) {
-        if (IsSeparator(line)) {
-            inSection = false;
-            continue;
-        }
-        if (!inSection) {
-            inSection = LineEqualsMarker(line, Txt_IniLanguage);
-            continue;
-        }
+    bool ok = ForEachSectionLine(f.get(), Txt_IniLanguage, [&](const std::string& line) {
         std::vector<std::wstring> fields = SplitFields(Widen(line, g_uiCodePage));
         if (fields.empty())
-            continue;  // a line of commas alone names nothing
+            return true;  // a line of commas alone names nothing
         auto entry = std::make_unique<LanguagePair>();
         stems.push_back(FillReadEntry(entry.get(), fields));
         g_catalogue.entries.push_back(std::move(entry));
-    }
-    if (ferror(f.get()) || g_catalogue.entries.empty()) {
+        return true;
+    });
+    if (!ok || g_catalogue.entries.empty()) {
         g_catalogue.entries.clear();
         return -1;
     }
@@ -218,29 +228,19 @@ int SelectFromCatalogueFile()
     UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"r"));
     if (!f)
         return -1;
-    std::string line;
-    bool inSection = false;
-    while (ReadWholeLine(f.get(), line)) {
-        if (IsSeparator(line)) {
-            inSection = false;
-            continue;
-        }
-        if (!inSection) {
-            inSection = LineEqualsMarker(line, Txt_IniSelected);
-            continue;
-        }
+    bool ok = ForEachSectionLine(f.get(), Txt_IniSelected, [](const std::string& line) {
         std::wstring name = Widen(line, g_uiCodePage);
         for (auto& e : g_catalogue.entries) {
             if ((e->longWordBookFile[0] && EqualFoldAZ(name.c_str(), e->longWordBookFile)) ||
                 EqualFoldAZ(name.c_str(), e->wordBookFile)) {
                 e->selected = 1;
                 g_catalogue.current = e.get();
-                inSection = false;
-                break;
+                return false;  // the first match ends the search in this section
             }
         }
-    }
-    return ferror(f.get()) ? -1 : 0;
+        return true;
+    });
+    return ok ? 0 : -1;
 }
 
 void SelectPairByName(const wchar_t* name)

@@ -229,13 +229,14 @@ void AppendPairLine(const PairGroup& group)
     ReplaceDictIni(out, L"Can't write DICT.INI");
 }
 
-int CountCatalogueLines()
+// The lines of every catalogue block, in file order; false when DICT.INI
+// can't be opened or read.
+static bool ReadCatalogueLines(std::vector<std::string>* lines)
 {
     UniqueFile in(_wfopen(DictPath().c_str(), L"rt"));
     if (!in)
-        return -1;
+        return false;
     std::string line;
-    int count = 0;
     bool inBlock = false;
     while (ReadTextLine(in.get(), line)) {
         if (IsHeader(line))
@@ -243,9 +244,15 @@ int CountCatalogueLines()
         else if (IsSeparator(line))
             inBlock = false;
         else if (inBlock)
-            ++count;
+            lines->push_back(line);
     }
-    return ferror(in.get()) ? -1 : count;
+    return !ferror(in.get());
+}
+
+int CountCatalogueLines()
+{
+    std::vector<std::string> lines;
+    return ReadCatalogueLines(&lines) ? static_cast<int>(lines.size()) : -1;
 }
 
 int SortCatalogueBlock()
@@ -255,24 +262,12 @@ int SortCatalogueBlock()
         std::wstring name;
     };
     try {
+        std::vector<std::string> lines;
+        if (!ReadCatalogueLines(&lines))
+            return -1;
         std::vector<Slot> slots;
-        {
-            UniqueFile in(_wfopen(DictPath().c_str(), L"rt"));
-            if (!in)
-                return -1;
-            std::string line;
-            bool inBlock = false;
-            while (ReadTextLine(in.get(), line)) {
-                if (IsHeader(line))
-                    inBlock = true;
-                else if (IsSeparator(line))
-                    inBlock = false;
-                else if (inBlock)
-                    slots.push_back({line, WideFrom8(LineName(line), g_interfaceCodePage)});
-            }
-            if (ferror(in.get()))
-                return -1;
-        }
+        for (std::string& line : lines)
+            slots.push_back({line, WideFrom8(LineName(line), g_interfaceCodePage)});
         std::stable_sort(slots.begin(), slots.end(),
                          [](const Slot& a, const Slot& b) { return _wcsicoll(a.name.c_str(), b.name.c_str()) < 0; });
 
