@@ -6,7 +6,7 @@
 #include "core/catalogue.h"
 #include "core/codepage.h"
 #include "core/collate.h"
-#include "core/records.h"
+#include "core/session.h"
 #include "core/sortbook.h"
 #include "core/uistrings.h"
 #include "bench/benchrandom.h"
@@ -72,12 +72,12 @@ static int Run(const wchar_t* table)
     wcscpy(pair->wordBookFile, L"eng_ned.wb");
     wcscpy(pair->listFile, L"eng_ned.ls");
     pair->sourceCodePage = pair->targetCodePage = 1252;
-    pair->hasSortTable = ReadSortTableFile(table, g_sortTable) ? 1 : 0;
+    pair->hasSortTable = ReadSortTableFile(table, g_session.collation.table) ? 1 : 0;
     g_catalogue.entries.push_back(std::move(pair));
     g_catalogue.current = g_catalogue.entries[0].get();
     OpenPairFiles();
     CountRecords();
-    long long bytes = static_cast<long long>(wordBookCount) * kRecordSize;
+    long long bytes = static_cast<long long>(g_session.book.count) * kRecordSize;
 
     LARGE_INTEGER freq, start, end;
     QueryPerformanceFrequency(&freq);
@@ -85,11 +85,11 @@ static int Run(const wchar_t* table)
     RecordArray records;
     int result = -1;
     LARGE_INTEGER t1{}, t2{};
-    if (LoadAllRecords(&records, {})) {
+    if (LoadAllRecords(g_session.book, &records, {})) {
         QueryPerformanceCounter(&t1);
-        SortRecords(records, {});
+        SortRecords(records, g_session.collation, {});
         QueryPerformanceCounter(&t2);
-        result = WriteAllRecords(records, {});
+        result = WriteAllRecords(&g_session.book, records, {});
     }
     QueryPerformanceCounter(&end);
     fprintf(stderr, "load=%.3f sort=%.3f write=%.3f\n", double(t1.QuadPart - start.QuadPart) / double(freq.QuadPart),

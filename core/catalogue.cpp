@@ -1,12 +1,9 @@
 #include "core/catalogue.h"
 #include "core/codepage.h"
-#include "core/collate.h"
 #include "core/fileutil.h"
-#include "core/records.h"
-#include "core/report.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
-#include <clocale>
+#include <windows.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,8 +12,6 @@
 #include <string_view>
 
 PairCatalogue g_catalogue;
-
-static bool g_localeSet = false;
 
 const wchar_t* PairWordBookFile(const LanguagePair* p) { return p->longName[0] ? p->longWordBookFile : p->wordBookFile; }
 const wchar_t* PairListFile(const LanguagePair* p) { return p->longName[0] ? p->longListFile : p->listFile; }
@@ -32,57 +27,28 @@ static void SetField(wchar_t (&field)[N], std::wstring_view text)
     field[n] = L'\0';
 }
 
-static std::wstring Widen(const std::string& text, int codePage)
+bool IsCatalogueSeparator(const std::string& line) { return line.empty() || line[0] == '#'; }
+
+bool IsCatalogueMarker(const std::string& line, const wchar_t* marker, int codePage)
 {
-    std::vector<wchar_t> buf(text.size() + 1);
-    int n = ToWideCount(text.data(), buf.data(), static_cast<int>(text.size()), codePage);
-    return std::wstring(buf.data(), n);
+    return EqualFoldAZ(WidenText(line, codePage), std::wstring(marker));
 }
 
-static std::string NarrowText(const std::wstring& text, int codePage)
+std::vector<std::string> SplitCatalogueFields(const std::string& line)
 {
-    std::vector<char> buf(2 * text.size() + 1);
-    ToNarrow(text.c_str(), buf.data(), codePage);
-    return buf.data();
-}
-
-// Reads one whole line however long it is, in chunks, without its line end
-// (LF, and a CR before it when the file came with CRLF). False at the end.
-static bool ReadWholeLine(FILE* f, std::string& line)
-{
-    line.clear();
-    char chunk[100];
-    bool any = false;
-    while (fgets(chunk, sizeof chunk, f)) {
-        any = true;
-        line += chunk;
-        if (!line.empty() && line.back() == '\n')
-            break;
+    // A comma is never the trail byte of a double-byte character, so the
+    // 8-bit line can be split before it is converted.
+    std::vector<std::string> fields;
+    size_t i = 0;
+    while (i < line.size()) {
+        size_t end = line.find(',', i);
+        if (end == std::string::npos)
+            end = line.size();
+        if (end > i)
+            fields.push_back(line.substr(i, end - i));
+        i = end + 1;
     }
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    return any;
-}
-
-// One line as it stands in the file, line end and any zero bytes included, so
-// that a rewrite copies it unchanged. False at the end.
-static bool ReadRawLine(FILE* f, std::string& line)
-{
-    line.clear();
-    int c;
-    while ((c = getc(f)) != EOF) {
-        line.push_back(static_cast<char>(c));
-        if (c == '\n')
-            break;
-    }
-    return !line.empty();
-}
-
-static bool IsSeparator(const std::string& line) { return line.empty() || line[0] == '#'; }
-
-static bool LineEqualsMarker(const std::string& line, StringId marker)
-{
-    return EqualFoldAZ(Widen(line, g_uiCodePage).c_str(), Str(marker));
+    return fields;
 }
 
 // Hands take() every line of each section that follows a marker line, up to
@@ -93,32 +59,15 @@ static bool ForEachSectionLine(FILE* f, StringId marker, Take take)
 {
     std::string line;
     bool inSection = false;
-    while (ReadWholeLine(f, line)) {
-        if (IsSeparator(line))
+    while (ReadTextLine(f, line)) {
+        if (IsCatalogueSeparator(line))
             inSection = false;
         else if (!inSection)
-            inSection = LineEqualsMarker(line, marker);
+            inSection = IsCatalogueMarker(line, Str(marker), g_uiCodePage);
         else
             inSection = take(line);
     }
     return !ferror(f);
-}
-
-// Fields separated by commas; runs of commas count as one separator.
-static std::vector<std::wstring> SplitFields(const std::wstring& line)
-{
-    std::vector<std::wstring> fields;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == L',')
-            ++i;
-        size_t start = i;
-        while (i < line.size() && line[i] != L',')
-            ++i;
-        if (i > start)
-            fields.emplace_back(line, start, i - start);
-    }
-    return fields;
 }
 
 static int HasSortTableFor(const wchar_t* languageName)
@@ -194,13 +143,16 @@ int LoadCatalogue()
 {
     g_catalogue.entries.clear();
     g_catalogue.current = nullptr;
-    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"r"));
+    // Binary: a Ctrl-Z byte must not end the file early.
+    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"rb"));
     if (!f)
         return -1;
 
     std::vector<std::wstring> stems;
     bool ok = ForEachSectionLine(f.get(), Txt_IniLanguage, [&](const std::string& line) {
-        std::vector<std::wstring> fields = SplitFields(Widen(line, g_uiCodePage));
+        std::vector<std::wstring> fields;
+        for (const std::string& field : SplitCatalogueFields(line))
+            fields.push_back(WidenText(field, g_uiCodePage));
         if (fields.empty())
             return true;  // a line of commas alone names nothing
         auto entry = std::make_unique<LanguagePair>();
@@ -225,11 +177,11 @@ int LoadCatalogue()
 
 int SelectFromCatalogueFile()
 {
-    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"r"));
+    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"rb"));
     if (!f)
         return -1;
     bool ok = ForEachSectionLine(f.get(), Txt_IniSelected, [](const std::string& line) {
-        std::wstring name = Widen(line, g_uiCodePage);
+        std::wstring name = WidenText(line, g_uiCodePage);
         for (auto& e : g_catalogue.entries) {
             if ((e->longWordBookFile[0] && EqualFoldAZ(name.c_str(), e->longWordBookFile)) ||
                 EqualFoldAZ(name.c_str(), e->wordBookFile)) {
@@ -261,36 +213,6 @@ void SelectPairByName(const wchar_t* name)
     }
 }
 
-static bool SetCollation(const wchar_t* name)
-{
-    if (!_wsetlocale(LC_COLLATE, name))
-        return false;
-    g_localeSet = true;
-    return true;
-}
-
-bool ApplyPairLocale(const wchar_t* localeName)
-{
-    if (!localeName)
-        return false;
-    // Languages the runtime has no collation for sort well enough as English.
-    if (EqualFoldAZ(localeName, L"esperanto") || EqualFoldAZ(localeName, L"russkij"))
-        return SetCollation(L"english_usa.1252");
-    if (EqualFoldAZ(localeName, L"serbian"))
-        return SetCollation(L"serbian (cyrillic)_Serbia.1251") ||
-               SetCollation(L"serbian (cyrillic)_Serbia and Montenegro.1251");
-    return SetCollation(localeName);
-}
-
-bool PairLocaleIsSet() { return g_localeSet; }
-
-void AppendPairMenuItem(HMENU menu, LanguagePair* entry, int commandId)
-{
-    std::wstring text = std::wstring(entry->sourceName) + L"\t" + entry->targetName;
-    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(commandId), text.c_str());
-    entry->menuId = commandId;
-}
-
 static int SelectedMarkerLength()
 {
     int n = _wtoi(Str(Txt_IniSelectedLen));
@@ -298,9 +220,7 @@ static int SelectedMarkerLength()
     return n > 0 ? n : static_cast<int>(wcslen(Str(Txt_IniSelected)));
 }
 
-// Copies DICT.INI to tmp.ini with the current pair as the selection, then puts
-// tmp.ini in its place in one step. DICT.INI stays as it was on any failure.
-static int RecordSelectionInCatalogueFile(const LanguagePair* pair)
+int RecordSelectionInCatalogueFile(const LanguagePair* pair)
 {
     const wchar_t* iniPath = Str(Txt_FilenameIni);
     const wchar_t* tmpPath = L"tmp.ini";
@@ -308,33 +228,43 @@ static int RecordSelectionInCatalogueFile(const LanguagePair* pair)
     DWORD attributes = GetFileAttributesW(iniPath);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return -1;
-    UniqueFile in(_wfopen(iniPath, L"r"));
+    // Both binary, so every line the rewrite does not replace is copied byte for byte.
+    UniqueFile in(_wfopen(iniPath, L"rb"));
     if (!in)
         return -1;
-    UniqueFile out(_wfopen(tmpPath, L"w"));
+    UniqueFile out(_wfopen(tmpPath, L"wb"));
     if (!out)
         return -1;
 
     const std::string marker = NarrowText(Str(Txt_IniSelected), g_uiCodePage);
     const size_t markerLen = static_cast<size_t>(SelectedMarkerLength());
-    const std::string selection = NarrowText(PairWordBookFile(pair), g_uiCodePage) + "\n";
+    const std::string selection = NarrowText(PairWordBookFile(pair), g_uiCodePage);
+    auto put = [&](const std::string& bytes) { return fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size(); };
 
     bool ok = true;
-    bool armed = false;  // the line after the marker is the selection
+    bool armed = false;      // the line after the marker is the selection
+    std::string lineEnd;     // the marker line's own line end
     std::string line;
     while (ok && ReadRawLine(in.get(), line)) {
         if (armed) {
             armed = false;
-            ok = fputs(selection.c_str(), out.get()) >= 0;
+            ok = put(selection + lineEnd);
             // Without a selection line yet, the separator or section header
             // after the marker stays.
-            if (line[0] != '\n' && line[0] != '#' && line[0] != '[')
+            if (line[0] != '\n' && line[0] != '\r' && line[0] != '#' && line[0] != '[')
                 continue;
         } else if (CompareFoldAZ(line.c_str(), marker.c_str(), markerLen) == 0) {
             armed = true;
+            lineEnd = line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0 ? "\r\n" : "\n";
+            // A marker on the last line, without a line end, gets one.
+            if (line.back() != '\n')
+                line += lineEnd;
         }
-        ok = ok && fwrite(line.data(), 1, line.size(), out.get()) == line.size();
+        ok = ok && put(line);
     }
+    // The marker as the last line: the choice still goes in after it.
+    if (ok && armed)
+        ok = put(selection + lineEnd);
     ok = ok && !ferror(in.get()) && FlushFileToDisk(out.get());
     in.reset();
     ok = (fclose(out.release()) == 0) && ok;
@@ -345,22 +275,4 @@ static int RecordSelectionInCatalogueFile(const LanguagePair* pair)
         return -1;
     }
     return 0;
-}
-
-int ActivateCurrentPair(HWND owner)
-{
-    LanguagePair* pair = g_catalogue.current;
-    if (!pair)
-        return -1;
-    LoadSortTable();
-    if (!ApplyPairLocale(pair->sourceLocale))
-        ShowMessage(owner, Str(Txt_ErrorLocale), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
-
-    int result = RecordSelectionInCatalogueFile(pair);
-    // The user chose this pair: its files open even when DICT.INI could not
-    // record the choice, so the open files always belong to the current pair.
-    ClosePairFiles();
-    OpenPairFiles();
-    CountRecords();
-    return result;
 }

@@ -1,8 +1,8 @@
 // The language-pair catalogue read from DICT.INI: both directions of every
 // installed word book, and which one is current.
 #pragma once
-#include <windows.h>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct LanguagePair {
@@ -43,13 +43,16 @@ const wchar_t* PairListFile(const LanguagePair* p);
 const wchar_t* PairSourceIcon(const LanguagePair* p);
 const wchar_t* PairTargetIcon(const LanguagePair* p);
 
+// DICT.INI's lines as both programs read them: a separator (empty, or "#"
+// first) ends a section; a marker line begins one; a pair line holds up to
+// four fields separated by commas, runs of commas counting as one.
+bool IsCatalogueSeparator(const std::string& line);
+bool IsCatalogueMarker(const std::string& line, const wchar_t* marker, int codePage);
+std::vector<std::string> SplitCatalogueFields(const std::string& line);
+
 int LoadCatalogue();
 int SelectFromCatalogueFile();
 void SelectPairByName(const wchar_t* name);
-bool ApplyPairLocale(const wchar_t* localeName);
-// True once ApplyPairLocale has set a collation locale.
-bool PairLocaleIsSet();
-void AppendPairMenuItem(HMENU menu, LanguagePair* entry, int commandId);
-// The owner of warning boxes shown while activating (the main window).
-int ActivateCurrentPair(HWND owner = nullptr);
-
+// Rewrites DICT.INI (through tmp.ini) with the pair's word book as the
+// selection; 0, or -1 with DICT.INI as it was.
+int RecordSelectionInCatalogueFile(const LanguagePair* pair);

@@ -7,7 +7,6 @@
 #include <vector>
 
 static wchar_t g_wideShared[kSharedTextSize];
-static char g_narrowShared[kSharedTextSize];
 
 // Single-byte code pages convert character by character, so both directions fit
 // in tables made once from the system's own conversions: the same results for
@@ -88,17 +87,20 @@ int ToWideCount(const char* src, wchar_t* dest, int byteCount, int codePage)
     return n;
 }
 
-int ToWide(const char* src, wchar_t* dest, int codePage)
-{
-    return ToWideCount(src, dest, static_cast<int>(strlen(src)), codePage);
-}
 
-// Length of the longest prefix of text[0..len) that ends on a character boundary
-// and is at most limit bytes.
-static int CutAtBoundary(const char* text, int len, int limit, int codePage)
+int CutAtCharBoundary(const char* text, int len, int limit, int codePage)
 {
     if (len <= limit)
         return len;
+    if (limit <= 0)
+        return 0;
+    if (codePage == CP_UTF8) {
+        // Back up over continuation bytes to the start of the cut character.
+        int i = limit;
+        while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            --i;
+        return i;
+    }
     CPINFO info{};
     if (!GetCPInfo(codePage, &info) || info.MaxCharSize < 2)
         return limit;
@@ -111,6 +113,10 @@ static int CutAtBoundary(const char* text, int len, int limit, int codePage)
     }
     return i;
 }
+
+// Bytes a converted text can take: UTF-8 needs up to 3 per UTF-16 unit
+// (4 per surrogate pair), double-byte code pages 2.
+static int NarrowRoom(int wideLength) { return 3 * wideLength + 1; }
 
 int ToWideField(const char* src, int srcBytes, wchar_t* field, int fieldSize, int codePage)
 {
@@ -144,9 +150,9 @@ int ToNarrowField(const wchar_t* src, char* field, int fieldSize, int codePage)
         field[n] = '\0';
         return n;
     }
-    std::vector<char> tmp(2 * wlen + 1);
-    int n = wlen ? WideCharToMultiByte(codePage, 0, src, wlen, tmp.data(), 2 * wlen, nullptr, nullptr) : 0;
-    n = CutAtBoundary(tmp.data(), n, fieldSize - 1, codePage);
+    std::vector<char> tmp(NarrowRoom(wlen));
+    int n = wlen ? WideCharToMultiByte(codePage, 0, src, wlen, tmp.data(), NarrowRoom(wlen), nullptr, nullptr) : 0;
+    n = CutAtCharBoundary(tmp.data(), n, fieldSize - 1, codePage);
     memcpy(field, tmp.data(), n);
     field[n] = '\0';
     return n;
@@ -156,15 +162,9 @@ const wchar_t* ToWideShared(const char* src, int codePage)
 {
     size_t len = strlen(src);
     int n = static_cast<int>(len < kSharedTextSize ? len : kSharedTextSize - 1);
-    n = CutAtBoundary(src, static_cast<int>(len), n, codePage);
+    n = CutAtCharBoundary(src, static_cast<int>(len), n, codePage);
     ToWideCount(src, g_wideShared, n, codePage);
     return g_wideShared;
-}
-
-const char* ToNarrowShared(const wchar_t* src, int codePage)
-{
-    ToNarrowField(src, g_narrowShared, kSharedTextSize, codePage);
-    return g_narrowShared;
 }
 
 void ToNarrow(const wchar_t* src, char* dest, int codePage)
@@ -176,7 +176,7 @@ void ToNarrow(const wchar_t* src, char* dest, int codePage)
         dest[wlen] = '\0';
         return;
     }
-    int n = wlen ? WideCharToMultiByte(codePage, 0, src, wlen, dest, 2 * wlen, nullptr, nullptr) : 0;
+    int n = wlen ? WideCharToMultiByte(codePage, 0, src, wlen, dest, NarrowRoom(wlen) - 1, nullptr, nullptr) : 0;
     dest[n] = '\0';
 }
 
@@ -185,12 +185,29 @@ bool FitsCodePage(const wchar_t* src, int codePage)
     int wlen = static_cast<int>(wcslen(src));
     if (wlen == 0)
         return true;
-    std::vector<char> narrow(2 * wlen + 1);
+    std::vector<char> narrow(NarrowRoom(wlen));
     BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, src, wlen, narrow.data(), 2 * wlen, nullptr, &usedDefault);
+    // UTF-8 takes no default-character flags, and has room for every character.
+    BOOL* lossy = codePage == CP_UTF8 ? nullptr : &usedDefault;
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(codePage, flags, src, wlen, narrow.data(), NarrowRoom(wlen), nullptr, lossy);
     if (n == 0 || usedDefault)
         return false;
     std::vector<wchar_t> back(n + 1);
     int m = MultiByteToWideChar(codePage, MB_PRECOMPOSED, narrow.data(), n, back.data(), n);
     return m == wlen && wmemcmp(back.data(), src, wlen) == 0;
+}
+
+std::wstring WidenText(const std::string& text, int codePage)
+{
+    std::vector<wchar_t> buf(text.size() + 1);
+    int n = ToWideCount(text.data(), buf.data(), static_cast<int>(text.size()), codePage);
+    return std::wstring(buf.data(), n);
+}
+
+std::string NarrowText(const std::wstring& text, int codePage)
+{
+    std::vector<char> buf(NarrowRoom(static_cast<int>(text.size())));
+    ToNarrow(text.c_str(), buf.data(), codePage);
+    return buf.data();
 }

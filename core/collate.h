@@ -1,20 +1,34 @@
-// Collation: per-language 256-byte weight tables, the word comparison and the
-// bisection over a sorted word book on disk.
+// Collation: per-language 256-byte weight tables and the word comparison.
+// Plain functions over an explicit table and code page; a language without a
+// table is ordered by the runtime's collation locale, set by ApplyPairLocale.
 #pragma once
 #include <cstddef>
 
 constexpr int kSortTableSize = 256;
 constexpr int kSortKeyBuffer = 104;
 
-extern unsigned char g_sortTable[kSortTableSize];
+struct Collation {
+    bool useTable = false;  // the language has a table: compare by it
+    unsigned char table[kSortTableSize] = {};
+    int codePage = 1252;    // the words' code page, which the table weighs
+};
 
-void LoadSortTable();
-int CompareByTable(const wchar_t* a, const wchar_t* b);
+// Reads tables\<language>.stb into c->table; false (the table as it was)
+// when the file is missing or short.
+bool LoadCollationTable(Collation* c, const wchar_t* languageName);
+
+// Sets the runtime's collation locale; false when the runtime refuses it.
+bool ApplyPairLocale(const wchar_t* localeName);
+// True once ApplyPairLocale has set a collation locale.
+bool PairLocaleIsSet();
+
+int CompareByTable(const Collation& c, const wchar_t* a, const wchar_t* b);
+// Case-insensitive under the collation locale; without one, A to Z folded
+// and character codes compared.
 int CompareByLocale(const wchar_t* a, const wchar_t* b);
-int CompareWords(const wchar_t* a, const wchar_t* b);
-int FindWordPosition(const wchar_t* word);
+int CompareWords(const Collation& c, const wchar_t* a, const wchar_t* b);
 
-// The building blocks, for programs that sort without a current pair.
+// The building blocks, for programs that sort with keys.
 // Maps 8-bit text into its sort key (at most kSortKeyBuffer - 1 bytes); returns its length.
 int MakeSortKey(const unsigned char* text, const unsigned char table[kSortTableSize], unsigned char* key);
 int CompareSortKeys(const unsigned char* a, int aLen, const unsigned char* b, int bLen);

@@ -14,3 +14,24 @@ bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target)
 {
     return MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
+
+bool ReadTextLine(FILE* f, std::string& line)
+{
+    if (!ReadRawLine(f, line))
+        return false;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return true;
+}
+
+bool ReadRawLine(FILE* f, std::string& line)
+{
+    line.clear();
+    int c;
+    while ((c = getc(f)) != EOF) {
+        line.push_back(static_cast<char>(c));
+        if (c == '\n')
+            break;
+    }
+    return !line.empty();
+}

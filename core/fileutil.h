@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdio>
 #include <memory>
+#include <string>
 
 struct FileCloser { void operator()(FILE* f) const { if (f) fclose(f); } };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
@@ -10,3 +11,11 @@ using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 bool FlushFileToDisk(FILE* f);
 // Replaces target by source in one step (the old target stays on failure).
 bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target);
+
+// One line of any length without its line end (LF, and a CR before it).
+// Files are read in binary, so a Ctrl-Z byte is text like any other.
+// False at the end of the file.
+bool ReadTextLine(FILE* f, std::string& line);
+// One line as it stands, line end and any zero bytes included, so that a
+// rewrite can copy it unchanged. False at the end of the file.
+bool ReadRawLine(FILE* f, std::string& line);

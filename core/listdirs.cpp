@@ -4,11 +4,6 @@
 #include "core/uistrings.h"
 #include <windows.h>
 #include <cwchar>
-#include <string>
-
-wchar_t currentListName[kListNameChars];
-int currentListId = kFirstListId;
-int numberOfLists;
 
 // A list is a subdirectory of the lists root whose name does not begin with
 // "." (which also leaves out "." and "..") and fits a list name.
@@ -41,55 +36,82 @@ int CountLists()
         ++n;
         return false;
     });
-    numberOfLists = n;
     return n;
 }
 
-int ChooseFirstList()
+std::wstring FirstListName()
 {
-    int id = 0;
+    std::wstring first;
     ForEachList([&](const wchar_t* name) {
-        wcscpy(currentListName, name);  // IsListEntry checked that it fits
-        currentListId = id = kFirstListId;
+        first = name;
         return true;
     });
-    return id;
+    return first;
 }
 
-int ListExists()
+bool ListExists(const wchar_t* name)
 {
-    if (!currentListName[0])
-        return 0;
-    int found = 0;
-    ForEachList([&](const wchar_t* name) {
-        found = EqualFoldAZ(name, currentListName) ? 1 : 0;
-        return found == 1;
+    if (!name || !name[0])
+        return false;
+    bool found = false;
+    ForEachList([&](const wchar_t* entry) {
+        found = EqualFoldAZ(entry, name);
+        return found;
     });
     return found;
 }
 
-void CreateListDirectory()
+void CreateListDirectory(const wchar_t* name)
 {
-    if (!currentListName[0])
+    if (!name || !name[0])
         return;
     // A fresh installation may lack the root; without it no list could open.
     std::wstring root = Str(Txt_PathNameList);
     CreateDirectoryW(root.c_str(), nullptr);
-    CreateDirectoryW((root + L"\\" + currentListName).c_str(), nullptr);
+    CreateDirectoryW((root + L"\\" + name).c_str(), nullptr);
 }
 
-bool IsValidListName(const wchar_t* name, int codePage)
+// Windows opens the device, not a directory, for these names.
+static bool IsDeviceName(const std::wstring& name)
+{
+    static const wchar_t* const kDevices[] = {L"con", L"prn", L"aux", L"nul"};
+    for (const wchar_t* d : kDevices)
+        if (EqualFoldAZ(name.c_str(), d))
+            return true;
+    if (name.size() == 4 && name[3] >= L'1' && name[3] <= L'9')
+        return EqualFoldAZ(name.substr(0, 3), std::wstring(L"com")) || EqualFoldAZ(name.substr(0, 3), std::wstring(L"lpt"));
+    return false;
+}
+
+ListNameCheck CheckListName(const wchar_t* name, int codePage)
 {
     size_t len = name ? wcslen(name) : 0;
     if (len == 0 || len > static_cast<size_t>(kListNameChars - 1))
-        return false;
+        return ListNameCheck::Empty;
     // Checked after the round trip through the code page: a character it lacks
     // comes back as "?", and a best-fit stand-in as what it stands for. The
     // wide form is checked so a trail byte of a double-byte character that
     // happens to equal "\" is not taken for one.
-    std::wstring narrowed = ToWideShared(ToNarrowShared(name, codePage), codePage);
+    std::wstring narrowed = WidenText(NarrowText(name, codePage), codePage);
     if (narrowed.empty())
-        return false;
-    return narrowed.find_first_of(L"/\\<>|.\"*?:") == std::wstring::npos &&
-           wcspbrk(name, L"/\\<>|.\"*?:") == nullptr;
+        return ListNameCheck::Empty;
+    if (narrowed.find_first_of(L"/\\<>|.\"*?:") != std::wstring::npos || wcspbrk(name, L"/\\<>|.\"*?:"))
+        return ListNameCheck::BadCharacter;
+    // Windows drops trailing blanks from directory names: the list would
+    // not be found again under the name it was made with.
+    if (narrowed.back() == L' ' || name[len - 1] == L' ')
+        return ListNameCheck::TrailingBlank;
+    if (IsDeviceName(narrowed))
+        return ListNameCheck::ReservedName;
+    return ListNameCheck::Ok;
+}
+
+const wchar_t* ListNameMessage(ListNameCheck check)
+{
+    switch (check) {
+    case ListNameCheck::Ok: return L"";
+    case ListNameCheck::TrailingBlank: return Str(Txt_CreateListNameBlank);
+    case ListNameCheck::ReservedName: return Str(Txt_CreateListNameReserved);
+    default: return Str(Txt_CreateListNotAllowed);
+    }
 }

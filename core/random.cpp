@@ -1,11 +1,7 @@
 #include "core/random.h"
 
-static uint32_t g_state = 1;
+static Lcg g_random;
 
-void SeedRandom(uint32_t seed) { g_state = seed; }
+void SeedRandom(uint32_t seed) { g_random.state = seed; }
 
-int RandomNumber()
-{
-    g_state = g_state * 214013u + 2531011u;
-    return static_cast<int>((g_state >> 16) & 0x7FFF);
-}
+int RandomNumber() { return g_random.Next(); }

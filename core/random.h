@@ -2,6 +2,16 @@
 #pragma once
 #include <cstdint>
 
+struct Lcg {
+    uint32_t state = 1;
+    // 0 to 32767: bits 16 to 30 of the next state.
+    int Next()
+    {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFF);
+    }
+};
+
+// The program's one generator, seeded once at start-up.
 void SeedRandom(uint32_t seed);
-// 0 to 32767: bits 16 to 30 of the next state.
 int RandomNumber();

@@ -1,24 +1,8 @@
 #include "core/records.h"
-#include "core/appstate.h"
-#include "core/catalogue.h"
 #include "core/codepage.h"
-#include "core/listdirs.h"
-#include "core/report.h"
-#include "core/uistrings.h"
-#include <windows.h>
-#include <strsafe.h>
 #include <climits>
-#include <cstdarg>
-#include <iterator>
 #include <cstring>
 #include <cwchar>
-#include <string>
-
-WideRecord currentRecord;
-FILE* wordBookFile;
-FILE* listFileHandle;
-int wordBookCount;
-int listCount;
 
 // Wide fields filled by a caller need not be terminated; never read past them.
 template <size_t N>
@@ -46,78 +30,28 @@ void ParseWordRecord(const WordRecord& in, int sourceCodePage, int targetCodePag
     out->deleted = in.deleted;
 }
 
-static void SourceAndTargetCodePages(int* source, int* target)
+bool OpenWordBook(WordBook* book, const std::wstring& path, int sourceCodePage, int targetCodePage, bool create)
 {
-    const LanguagePair* p = CurrentPair();
-    *source = p ? p->sourceCodePage : g_uiCodePage;
-    *target = p ? p->targetCodePage : g_uiCodePage;
-}
-
-// A path that does not fit is left empty rather than cut into another file's name.
-static void FormatPath(wchar_t* dest, size_t destChars, const wchar_t* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    if (FAILED(StringCchVPrintfW(dest, destChars, format, args)) && destChars)
-        dest[0] = L'\0';
-    va_end(args);
-}
-
-void WordBookPath(wchar_t* dest, size_t destChars)
-{
-    const LanguagePair* p = CurrentPair();
-    FormatPath(dest, destChars, L"%ls%ls", Str(Txt_PathLanguage), p ? PairWordBookFile(p) : L"");
-}
-
-bool ListFilePath(wchar_t* dest, size_t destChars)
-{
-    const LanguagePair* p = CurrentPair();
-    const wchar_t* file = p ? PairListFile(p) : L"";
-    if (!currentListName[0]) {
-        FormatPath(dest, destChars, L"%ls%ls", Str(Txt_PathNameList), file);
+    CloseWordBook(book);
+    book->path = path;
+    book->sourceCodePage = sourceCodePage;
+    book->targetCodePage = targetCodePage;
+    if (path.empty())
         return false;
-    }
-    FormatPath(dest, destChars, L"%ls%ls\\%ls", Str(Txt_PathNameList), currentListName, file);
-    return true;
+    book->file.reset(_wfopen(path.c_str(), L"r+b"));
+    if (!book->file && create)
+        book->file.reset(_wfopen(path.c_str(), L"w+b"));
+    CountBookRecords(book);
+    return book->isOpen();
 }
 
-int OpenPairFiles()
+void CloseWordBook(WordBook* book)
 {
-    ClosePairFiles();
-    wchar_t path[MAX_PATH * 2];
-    WordBookPath(path, std::size(path));
-    wordBookFile = path[0] ? _wfopen(path, L"r+b") : nullptr;
-    if (!wordBookFile) {
-        wchar_t text[MAX_PATH * 2 + 64];
-        StringCchPrintfW(text, std::size(text), L"Can't open %ls   \n\nProgram aborted", path);
-        FatalMessage(g_mainWindow, text, Str(Txt_Dictionary), MB_OK | MB_ICONWARNING, 1);
-    }
-    OpenListFile();
-    return 0;
+    book->file.reset();
+    book->count = 0;
 }
 
-int OpenListFile()
-{
-    CloseListFile();
-    if (!currentListName[0] && CountLists() > 0)
-        ChooseFirstList();
-    wchar_t path[MAX_PATH * 2];
-    if (!ListFilePath(path, std::size(path)) || !path[0]) {
-        listCount = 0;
-        return -1;
-    }
-    listFileHandle = _wfopen(path, L"r+b");
-    if (!listFileHandle)
-        listFileHandle = _wfopen(path, L"w+b");
-    if (!listFileHandle) {
-        listCount = 0;
-        return -1;
-    }
-    return 0;
-}
-
-// Whole records in the file; a partial record at the end does not count.
-static int RecordsIn(FILE* f)
+int RecordsInFile(FILE* f)
 {
     if (!f || _fseeki64(f, 0, SEEK_END) != 0)
         return 0;
@@ -128,70 +62,64 @@ static int RecordsIn(FILE* f)
     return n > INT_MAX ? INT_MAX : static_cast<int>(n);
 }
 
-void CountRecords()
-{
-    wordBookCount = RecordsIn(wordBookFile);
-    CountListRecords();
-}
+void CountBookRecords(WordBook* book) { book->count = RecordsInFile(book->file.get()); }
 
-void CountListRecords()
+int ReadRecord(const WordBook& book, int index, WideRecord* out)
 {
-    listCount = currentListName[0] ? RecordsIn(listFileHandle) : 0;
-}
-
-static int ReadRecord(FILE* f, int count, int index)
-{
-    if (!f || index < 0 || index >= count)
+    FILE* f = book.file.get();
+    if (!f || index < 0 || index >= book.count)
         return -1;
     WordRecord rec;
     if (_fseeki64(f, static_cast<long long>(index) * kRecordSize, SEEK_SET) != 0 || fread(&rec, sizeof rec, 1, f) != 1)
         return -1;
-    int source, target;
-    SourceAndTargetCodePages(&source, &target);
-    ParseWordRecord(rec, source, target, &currentRecord);
+    ParseWordRecord(rec, book.sourceCodePage, book.targetCodePage, out);
     return 0;
 }
 
-static int WriteRecordAt(FILE* f, int count, int index)
+int WriteRecord(const WordBook& book, int index, const WideRecord& in)
 {
+    FILE* f = book.file.get();
     // Writing beyond the end would leave a gap of zero records in the file.
-    if (!f || index < 0 || index > count)
+    if (!f || index < 0 || index > book.count)
         return -1;
     if (_fseeki64(f, static_cast<long long>(index) * kRecordSize, SEEK_SET) != 0)
         return -1;
-    return CopyRecordTo(f);
+    return WriteRecordTo(f, in, book.sourceCodePage, book.targetCodePage);
 }
 
-int ReadWordRecord(int index) { return ReadRecord(wordBookFile, wordBookCount, index); }
-int ReadListRecord(int index) { return ReadRecord(listFileHandle, listCount, index); }
-int WriteWordRecord(int index) { return WriteRecordAt(wordBookFile, wordBookCount, index); }
-int WriteListRecord(int index) { return WriteRecordAt(listFileHandle, listCount, index); }
-
-int CopyRecordTo(FILE* file)
+int WriteRecordTo(FILE* file, const WideRecord& in, int sourceCodePage, int targetCodePage)
 {
     if (!file)
         return -1;
-    int source, target;
-    SourceAndTargetCodePages(&source, &target);
     WordRecord rec;
-    BuildWordRecord(currentRecord, source, target, &rec);
+    BuildWordRecord(in, sourceCodePage, targetCodePage, &rec);
     // Flushed at once, so whoever opens the file by name next sees the record.
     if (fwrite(&rec, sizeof rec, 1, file) != 1 || fflush(file) != 0)
         return -1;
     return 0;
 }
 
-void CloseListFile()
+int FindWordPosition(const WordBook& book, const Collation& c, const wchar_t* word, WideRecord* last)
 {
-    if (listFileHandle)
-        fclose(listFileHandle);
-    listFileHandle = nullptr;
-}
-
-void ClosePairFiles()
-{
-    if (wordBookFile)
-        fclose(wordBookFile);
-    wordBookFile = nullptr;
-    CloseListFile();
+    int count = book.count;
+    if (count <= 0)
+        return 0;
+    // Callers may pass the text of *last itself, which every read replaces.
+    const std::wstring sought(word);
+    int lo = 0, hi = count - 1, mid = 0;
+    bool found = false;
+    while (lo <= hi && !found) {
+        mid = lo + (hi - lo) / 2;
+        // A record that can't be read (a file shorter than its count) is taken
+        // as lying beyond the word, so the search moves towards readable records.
+        int r = ReadRecord(book, mid, last) == 0 ? CompareWords(c, last->source, sought.c_str()) : 1;
+        if (r == 0)
+            found = true;
+        else if (r < 0)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    int result = found || mid == lo ? mid : mid + 1;
+    return result < count ? result : count;
 }

@@ -1,7 +1,11 @@
-// The word-book record store: fixed 84-byte records, read and written by index.
+// The record store of word books and practice-list files: fixed 84-byte
+// records, read and written by index through an open book.
 #pragma once
+#include "core/collate.h"
+#include "core/fileutil.h"
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #pragma pack(push, 1)
 struct WordRecord {
@@ -26,31 +30,39 @@ struct WideRecord {
 // any non-zero value counts as deleted, as the sort treats it.
 inline bool IsDeleted(const WideRecord& r) { return r.deleted != 0; }
 
-// Shared state: the current record, the open files and their counts.
-extern WideRecord currentRecord;
-extern FILE* wordBookFile;
-extern FILE* listFileHandle;
-extern int wordBookCount;
-extern int listCount;
+// An open word book or practice-list file: its records are in the code pages
+// of its pair. count is what the callers work with (an append raises it).
+struct WordBook {
+    std::wstring path;
+    UniqueFile file;
+    int count = 0;
+    int sourceCodePage = 1252;
+    int targetCodePage = 1252;
+    bool isOpen() const { return file != nullptr; }
+};
 
 // Builds a zero-filled record from wide texts, cutting at character boundaries.
 void BuildWordRecord(const WideRecord& in, int sourceCodePage, int targetCodePage, WordRecord* out);
 // Converts a record read from disk; fields lacking a terminator are cut at the field end.
 void ParseWordRecord(const WordRecord& in, int sourceCodePage, int targetCodePage, WideRecord* out);
 
-// Full paths (relative to the current directory) of the current pair's files.
-void WordBookPath(wchar_t* dest, size_t destChars);
-// Returns false when no practice list is chosen.
-bool ListFilePath(wchar_t* dest, size_t destChars);
+// Opens path for reading and writing; with create, a missing file is made
+// empty. False (and the book closed) on failure. Counts the records.
+bool OpenWordBook(WordBook* book, const std::wstring& path, int sourceCodePage, int targetCodePage, bool create = false);
+void CloseWordBook(WordBook* book);
+// Whole records in the file; a partial record at the end does not count.
+int RecordsInFile(FILE* f);
+// Sets book->count from the file's size (0 when closed).
+void CountBookRecords(WordBook* book);
 
-int OpenPairFiles();
-int OpenListFile();
-void CountRecords();
-void CountListRecords();
-int ReadWordRecord(int index);
-int ReadListRecord(int index);
-int WriteWordRecord(int index);
-int WriteListRecord(int index);
-int CopyRecordTo(FILE* file);
-void ClosePairFiles();
-void CloseListFile();
+// 0 or -1; a failed read leaves *out unchanged.
+int ReadRecord(const WordBook& book, int index, WideRecord* out);
+// Writes at index (index == count appends; the caller raises count); 0 or -1.
+int WriteRecord(const WordBook& book, int index, const WideRecord& in);
+// Writes the record at the file's position, flushed; 0 or -1.
+int WriteRecordTo(FILE* file, const WideRecord& in, int sourceCodePage, int targetCodePage);
+
+// Bisection over a book sorted by source word: the index of a record that
+// compares equal to word, else where word would be inserted (0 to count).
+// *last holds the last record read.
+int FindWordPosition(const WordBook& book, const Collation& c, const wchar_t* word, WideRecord* last);

@@ -1,25 +1,26 @@
 #include "core/sortbook.h"
-#include "core/catalogue.h"
 #include "core/codepage.h"
-#include "core/collate.h"
-#include "core/fileutil.h"
 #include "core/uistrings.h"
+#include <windows.h>
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-bool LoadAllRecords(RecordArray* out, const SortProgress& progress)
+bool LoadAllRecords(const WordBook& book, RecordArray* out, const SortProgress& progress)
 {
     out->clear();
-    LanguagePair* pair = CurrentPair();
-    if (!wordBookFile || !pair || _fseeki64(wordBookFile, 0, SEEK_SET) != 0)
+    FILE* f = book.file.get();
+    // The file's own count: a caller may have lowered book.count to search
+    // only the sorted part, and the rest must not be lost.
+    int count = RecordsInFile(f);
+    if (!f || _fseeki64(f, 0, SEEK_SET) != 0)
         return false;
     try {
-        out->pool.reserve(static_cast<size_t>(wordBookCount));
+        out->pool.reserve(static_cast<size_t>(count));
         std::vector<WordRecord> chunk(4096);
-        for (int i = 0; i < wordBookCount;) {
-            size_t want = std::min<size_t>(chunk.size(), static_cast<size_t>(wordBookCount - i));
-            if (fread(chunk.data(), sizeof(WordRecord), want, wordBookFile) != want) {
+        for (int i = 0; i < count;) {
+            size_t want = std::min<size_t>(chunk.size(), static_cast<size_t>(count - i));
+            if (fread(chunk.data(), sizeof(WordRecord), want, f) != want) {
                 out->clear();
                 return false;
             }
@@ -29,7 +30,7 @@ bool LoadAllRecords(RecordArray* out, const SortProgress& progress)
                 if (chunk[k].deleted != 0)
                     continue;
                 out->pool.emplace_back();
-                ParseWordRecord(chunk[k], pair->sourceCodePage, pair->targetCodePage, &out->pool.back());
+                ParseWordRecord(chunk[k], book.sourceCodePage, book.targetCodePage, &out->pool.back());
                 out->pool.back().deleted = 0;
             }
         }
@@ -40,14 +41,13 @@ bool LoadAllRecords(RecordArray* out, const SortProgress& progress)
         out->clear();
         return false;
     }
-    wordBookCount = static_cast<int>(out->size());
     return true;
 }
 
 // Writes the records to the temporary file; false on any failure.
-static bool WriteTemporary(const wchar_t* tempPath, const RecordArray& records, const SortProgress& progress)
+static bool WriteTemporary(const wchar_t* tempPath, const WordBook& book, const RecordArray& records,
+                           const SortProgress& progress)
 {
-    LanguagePair* pair = CurrentPair();
     UniqueFile temp(_wfopen(tempPath, L"wb"));
     if (!temp)
         return false;
@@ -57,7 +57,7 @@ static bool WriteTemporary(const wchar_t* tempPath, const RecordArray& records, 
         if (i % 1000 == 0 && progress.writing)
             progress.writing(static_cast<int>(i));
         chunk.emplace_back();
-        BuildWordRecord(*records[i], pair->sourceCodePage, pair->targetCodePage, &chunk.back());
+        BuildWordRecord(*records[i], book.sourceCodePage, book.targetCodePage, &chunk.back());
         if (chunk.size() == chunk.capacity() || i + 1 == records.size()) {
             if (fwrite(chunk.data(), sizeof(WordRecord), chunk.size(), temp.get()) != chunk.size())
                 return false;
@@ -69,31 +69,27 @@ static bool WriteTemporary(const wchar_t* tempPath, const RecordArray& records, 
     return fclose(temp.release()) == 0;
 }
 
-int WriteAllRecords(RecordArray& records, const SortProgress& progress)
+int WriteAllRecords(WordBook* book, RecordArray& records, const SortProgress& progress)
 {
     const wchar_t* tempPath = Str(Txt_FilenameTempLanguage);
     bool written = false;
     try {
-        written = CurrentPair() && WriteTemporary(tempPath, records, progress);
+        written = WriteTemporary(tempPath, *book, records, progress);
     } catch (const std::bad_alloc&) {
         written = false;
     }
     records.clear();
     if (!written) {
         _wremove(tempPath);
-        CountRecords();  // the load counted live records only
         return -1;
     }
-    wchar_t bookPath[MAX_PATH];
-    WordBookPath(bookPath, MAX_PATH);
-    // The open handles would block the replacement.
-    ClosePairFiles();
-    bool replaced = ReplaceFileAtomic(tempPath, bookPath);
+    // The open handle would block the replacement.
+    book->file.reset();
+    bool replaced = ReplaceFileAtomic(tempPath, book->path.c_str());
     if (!replaced)
         _wremove(tempPath);
-    OpenPairFiles();
-    CountRecords();
-    return replaced ? 0 : -1;
+    OpenWordBook(book, book->path, book->sourceCodePage, book->targetCodePage);
+    return replaced && book->isOpen() ? 0 : -1;
 }
 
 namespace {
@@ -117,19 +113,18 @@ uint64_t BigEndian(const unsigned char* key, int len, int from)
 
 } // namespace
 
-void SortRecords(RecordArray& records, const SortProgress& progress)
+void SortRecords(RecordArray& records, const Collation& c, const SortProgress& progress)
 {
-    LanguagePair* pair = CurrentPair();
     long counter = 0;
     auto count = [&]() {
         if (counter % 2000 == 0 && progress.comparing)
             progress.comparing(counter);
         ++counter;
     };
-    if (!pair || !pair->hasSortTable) {
+    if (!c.useTable) {
         std::sort(records.order.begin(), records.order.end(), [&](const WideRecord* a, const WideRecord* b) {
             count();
-            return CompareWords(a->source, b->source) < 0;
+            return CompareByLocale(a->source, b->source) < 0;
         });
         return;
     }
@@ -141,8 +136,8 @@ void SortRecords(RecordArray& records, const SortProgress& progress)
     for (size_t i = 0; i < n; ++i) {
         char narrow[kSortKeyBuffer];
         unsigned char key[kSortKeyBuffer];
-        ToNarrowField(records[i]->source, narrow, kSortKeyBuffer, pair->sourceCodePage);
-        int len = MakeSortKey(reinterpret_cast<const unsigned char*>(narrow), g_sortTable, key);
+        ToNarrowField(records[i]->source, narrow, kSortKeyBuffer, c.codePage);
+        int len = MakeSortKey(reinterpret_cast<const unsigned char*>(narrow), c.table, key);
         refs[i] = {BigEndian(key, len, 0), BigEndian(key, len, 8), static_cast<uint32_t>(keys.size()),
                    static_cast<uint8_t>(len), records[i]};
         keys.insert(keys.end(), key, key + len);

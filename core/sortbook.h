@@ -24,11 +24,12 @@ struct SortProgress {
     void (*comparing)(long counter);   // every 2000 comparisons
 };
 
-// Live records of the open word book in file order; sets wordBookCount to their
-// number. False (and the word book untouched) on a read or allocation failure.
-bool LoadAllRecords(RecordArray* out, const SortProgress& progress);
-// Replaces the word book by the records, in order; 0 or -1. On failure the
-// word book stays as it was and the temporary file is removed. The array is emptied.
-int WriteAllRecords(RecordArray& records, const SortProgress& progress);
-// Sorts by source word with CompareWords.
-void SortRecords(RecordArray& records, const SortProgress& progress);
+// Live records of the book in file order: all the file holds, whatever the
+// book's count says. False (and the book untouched) on a read or allocation failure.
+bool LoadAllRecords(const WordBook& book, RecordArray* out, const SortProgress& progress);
+// Replaces the book's file by the records, in order, through a temporary
+// file; 0 or -1. On failure the file stays as it was and the temporary file
+// is removed. The array is emptied; the book is open and counted afterwards.
+int WriteAllRecords(WordBook* book, RecordArray& records, const SortProgress& progress);
+// Sorts by source word with the collation's comparison.
+void SortRecords(RecordArray& records, const Collation& c, const SortProgress& progress);

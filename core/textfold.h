@@ -2,6 +2,7 @@
 // result never depends on the locale that happens to be set.
 #pragma once
 #include <cstddef>
+#include <string>
 
 template <typename Ch>
 constexpr Ch FoldAZ(Ch c)
@@ -35,6 +36,18 @@ bool StartsWithFoldAZ(const Ch* text, const Ch* prefix)
 {
     for (; *prefix; ++text, ++prefix)
         if (FoldAZ(*text) != FoldAZ(*prefix))
+            return false;
+    return true;
+}
+
+// Whole strings, embedded zeros and all.
+template <typename Ch>
+bool EqualFoldAZ(const std::basic_string<Ch>& a, const std::basic_string<Ch>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldAZ(a[i]) != FoldAZ(b[i]))
             return false;
     return true;
 }

@@ -1,6 +1,8 @@
 #include "core/uistrings.h"
 #include "core/codepage.h"
+#include "core/random.h"
 #include "core/report.h"
+#include "core/textfold.h"
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>
@@ -32,12 +34,6 @@ size_t g_imageWideCount = 0;
 // Texts handed out stay valid for the whole run, even across a reload.
 std::vector<std::vector<wchar_t>> g_retiredWideImages;
 const wchar_t* g_values[Txt_Count];
-
-template <typename Ch>
-Ch FoldAZ(Ch c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<Ch>(c - ('a' - 'A')) : c;
-}
 
 // Walks key=value entries up to the empty entry or the end of the image.
 template <typename Ch>
@@ -115,13 +111,11 @@ std::wstring ProgramLanguageFile(StringsMode mode)
 
 void BuildScrambleKey(unsigned char key[kScrambleKeyLength])
 {
-    // The same small generator as the program's random numbers, from a fixed
-    // seed; folding into 1..255 keeps every key byte non-zero.
-    uint32_t state = 0x5745;
-    for (int i = 0; i < kScrambleKeyLength; ++i) {
-        state = state * 214013u + 2531011u;
-        key[i] = static_cast<unsigned char>(((state >> 16) & 0x7FFF) % 255 + 1);
-    }
+    // The program's generator from a fixed seed; folding into 1..255 keeps
+    // every key byte non-zero.
+    Lcg generator{0x5745};
+    for (int i = 0; i < kScrambleKeyLength; ++i)
+        key[i] = static_cast<unsigned char>(generator.Next() % 255 + 1);
 }
 
 void Scramble(unsigned char* data, size_t size)
@@ -225,19 +219,12 @@ void LoadUiStrings(StringsMode mode, const wchar_t* installDir)
         StringsFatal(L"String: " + WidenAscii(missing.c_str()) + L" not found.   ");
 }
 
-int ReadInstallerCharset()
+int ReadInstallerCharset(const std::wstring& dir)
 {
-    return static_cast<int>(GetPrivateProfileIntW(L"Dictionary", L"Character", 0, ProgramLanguageFile(StringsMode::Setup).c_str()));
-}
-
-const char* LookupString8(const char* key)
-{
-    return g_image8.empty() ? nullptr : FindEntry(g_image8.data(), g_image8Size, key);
-}
-
-const wchar_t* LookupString(const wchar_t* key)
-{
-    return g_imageWide.empty() ? nullptr : FindEntry(g_imageWide.data(), g_imageWideCount, key);
+    std::wstring file = dir;
+    if (!file.empty() && file.back() != L'\\')
+        file += L'\\';
+    return static_cast<int>(GetPrivateProfileIntW(L"Dictionary", L"Character", 0, (file + L"language.in_").c_str()));
 }
 
 void FreeUiStrings()

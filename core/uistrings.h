@@ -28,12 +28,10 @@ void LoadUiStrings(StringsMode mode, const wchar_t* installDir = nullptr);
 // Loads from an explicit path; returns false with the missing entry name in
 // *missing (or empty when the file is unreadable) instead of being fatal.
 bool LoadUiStringsFromFile(const wchar_t* path, std::string* missing);
-// [Dictionary] Character of language.in_ in the current directory (default 0):
-// the installer's character set before its strings are loaded.
-int ReadInstallerCharset();
+// [Dictionary] Character of dir\language.in_ (default 0): the installer's
+// character set, known before its strings are loaded.
+int ReadInstallerCharset(const std::wstring& dir);
 
-const char* LookupString8(const char* key);
-const wchar_t* LookupString(const wchar_t* key);
 void FreeUiStrings();
 
 // Value of an entry looked up at load time (never null after a successful load).

@@ -3,23 +3,24 @@
 #include <windows.h>
 
 extern HINSTANCE g_instance;
+// The main window (null until it exists).
+extern HWND g_mainWindow;
 extern int g_screenWidth, g_screenHeight;
 extern int g_captionHeight, g_menuHeight;
 extern HACCEL g_accelerators;
 // 1 while a secondary window is open; the main window ignores its window commands then.
 extern int g_windowOpen;
 
+// The fonts of all windows, by what they are for.
 struct Fonts {
-    HFONT title;        // main window title
-    HFONT title2;       // made and deleted only
-    HFONT language;     // language names in the main window
-    HFONT arial15;
-    HFONT arial14Bold;
-    HFONT arial12Bold;
-    HFONT arial15Bold;
-    HFONT arial10;
-    HFONT arial14;      // made and deleted only
-    HFONT gui;          // buttons, controls and progress texts
+    HFONT title;            // the main window's title
+    HFONT language;         // language names in the main window
+    HFONT heading;          // language names over the fields of the add and practice windows
+    HFONT listHeading;      // the list maker's heading
+    HFONT listHint;         // the list maker's hints
+    HFONT searchHeading;    // the search window's heading
+    HFONT translateHeading; // the translate window's heading
+    HFONT gui;              // buttons, controls and progress texts
 };
 extern Fonts g_fonts;
 
@@ -41,7 +42,7 @@ struct Settings {
     int stayOnTop;
     int clipSearch;
     int addNewWordsToList;
-    POINT windowPos[PosCount];
+    POINT windowPos[PosCount];  // screen coordinates; y kNoPosition: never placed
 };
 extern Settings g_settings;
 
@@ -56,6 +57,9 @@ void DeleteFonts();
 // Makes a window topmost or not, as StayOnTop says.
 void ApplyStayOnTop(HWND hwnd);
 
+// True for messages to the main window or its children: the only ones the
+// main window's accelerators apply to.
+bool IsMainWindowMessage(const MSG& msg);
 // Start-up up to the message loop; false when the main window can't be made.
 bool StartWordbook(const char* commandLine);
 // Runs the program: start-up, message loop; returns the exit code.

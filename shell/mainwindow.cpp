@@ -2,15 +2,10 @@
 #include "shell/about.h"
 #include "shell/app.h"
 #include "shell/help.h"
-#include "core/appstate.h"
-#include "core/catalogue.h"
-#include "core/listdirs.h"
-#include "core/records.h"
-#include "core/report.h"
+#include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/kit.h"
 #include <strsafe.h>
-
-SecondaryWindows g_openers;
 
 static const int kWidth = 565;
 static const int kClientHeight = 332;
@@ -21,7 +16,7 @@ struct MainState {
     HBITMAP logo;
     HBITMAP logoMask;
     SIZE logoSize;
-    int colourDepth;   // bits per pixel x planes
+    bool highColour;   // a screen of more than 15 bits shows the logo
     int markedPairItem;
     HMENU menu;
 };
@@ -57,31 +52,38 @@ static void LoadLogo()
     GetObjectW(s.logo, sizeof bm, &bm);
     s.logoSize = {bm.bmWidth, bm.bmHeight};
     s.logoMask = CreateBitmap(bm.bmWidth, bm.bmHeight, 1, 1, nullptr);
-    HDC screen = GetDC(nullptr);
-    HDC logoDC = CreateCompatibleDC(screen);
-    HDC maskDC = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ oldLogo = SelectObject(logoDC, s.logo);
-    HGDIOBJ oldMask = SelectObject(maskDC, s.logoMask);
-    SetBkColor(logoDC, GetPixel(logoDC, 0, 0));
-    BitBlt(maskDC, 0, 0, bm.bmWidth, bm.bmHeight, logoDC, 0, 0, SRCCOPY);
-    SetBkColor(logoDC, RGB(0, 0, 0));
-    SetTextColor(logoDC, RGB(255, 255, 255));
-    BitBlt(logoDC, 0, 0, bm.bmWidth, bm.bmHeight, maskDC, 0, 0, SRCAND);
-    SelectObject(logoDC, oldLogo);
-    SelectObject(maskDC, oldMask);
-    DeleteDC(logoDC);
-    DeleteDC(maskDC);
+    WindowDc screen(nullptr);
+    MemoryDc logoDC(screen.dc), maskDC(screen.dc);
+    Selected logo(logoDC.dc, s.logo), mask(maskDC.dc, s.logoMask);
+    SetBkColor(logoDC.dc, GetPixel(logoDC.dc, 0, 0));
+    BitBlt(maskDC.dc, 0, 0, bm.bmWidth, bm.bmHeight, logoDC.dc, 0, 0, SRCCOPY);
+    SetBkColor(logoDC.dc, RGB(0, 0, 0));
+    SetTextColor(logoDC.dc, RGB(255, 255, 255));
+    BitBlt(logoDC.dc, 0, 0, bm.bmWidth, bm.bmHeight, maskDC.dc, 0, 0, SRCAND);
+}
+
+// Windows still to come; their commands are greyed and their buttons disabled.
+static const int kUnavailable[] = {CmdTranslate, CmdAdd,    CmdPractise, CmdSearch,
+                                   CmdMakeList,  CmdRecord, CmdNewBook,  CmdInfo};
+
+bool IsCommandUnavailable(int id)
+{
+    for (int unavailable : kUnavailable)
+        if (unavailable == id)
+            return true;
+    return false;
 }
 
 static void OnCreate(HWND hwnd)
 {
     g_mainWindow = hwnd;
+    g_session.owner = hwnd;
     LoadPairIcons();
-    HDC dc = GetDC(hwnd);
-    s.colourDepth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    ReleaseDC(hwnd, dc);
-    if (s.colourDepth > 15)
+    {
+        WindowDc dc(hwnd);
+        s.highColour = GetDeviceCaps(dc.dc, BITSPIXEL) * GetDeviceCaps(dc.dc, PLANES) > 15;
+    }
+    if (s.highColour)
         LoadLogo();
     ReadWindowSettings();
     struct { int x; StringId text; int id; } buttons[] = {
@@ -94,103 +96,82 @@ static void OnCreate(HWND hwnd)
         HWND button = CreateWindowW(L"button", Str(b.text), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_MULTILINE, b.x, 280,
                                     120, 30, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), g_instance, nullptr);
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+        EnableWindow(button, !IsCommandUnavailable(b.id));
     }
     ApplyStayOnTop(hwnd);
-    const POINT& pos = g_settings.windowPos[PosMain];
-    if (pos.y != 9999)
-        SetWindowPos(hwnd, nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RestoreWindowPosition(hwnd, g_settings.windowPos[PosMain]);
 }
 
-static void DrawRaisedText(HDC dc, RECT rc, const wchar_t* text)
+static void PaintBackground(HDC dc, const RECT& client)
 {
-    SetTextColor(dc, RGB(0, 0, 0));
-    DrawTextW(dc, text, -1, &rc, DT_SINGLELINE);
-    rc.left -= 2;
-    rc.top -= 2;
-    SetTextColor(dc, RGB(230, 230, 230));
-    DrawTextW(dc, text, -1, &rc, DT_SINGLELINE);
-}
-
-static void PaintGradient(HDC dc, const RECT& client)
-{
-    HPEN pens[64];
+    COLORREF colours[64];
     const Settings& g = g_settings;
     for (int i = 0; i < 64; ++i)
-        pens[i] = CreatePen(PS_SOLID, 1, RGB((g.colorR - i * g.colorRi) & 255, (g.colorG - i * g.colorGi) & 255,
-                                             (g.colorB - i * g.colorBi) & 255));
-    int height = client.bottom > 0 ? client.bottom : 1;
-    HGDIOBJ old = SelectObject(dc, pens[0]);
-    for (int y = 0; y < client.bottom; ++y) {
-        SelectObject(dc, pens[s.colourDepth < 24 ? 32 : 63 * y / height]);
-        MoveToEx(dc, 0, y, nullptr);
-        LineTo(dc, client.right, y);
-    }
-    HPEN dark = CreatePen(PS_SOLID, 1, RGB(25, 25, 25));
-    SelectObject(dc, dark);
+        colours[i] = RGB((g.colorR - i * g.colorRi) & 255, (g.colorG - i * g.colorGi) & 255, (g.colorB - i * g.colorBi) & 255);
+    PaintGradient(dc, client, colours);
+    GdiObject dark(CreatePen(PS_SOLID, 1, RGB(25, 25, 25)));
+    Selected pen(dc, dark.handle);
     MoveToEx(dc, 0, 0, nullptr);
     LineTo(dc, client.right, 0);
-    SelectObject(dc, old);
-    DeleteObject(dark);
-    for (HPEN pen : pens)
-        DeleteObject(pen);
 }
 
 static void DrawLogo(HDC dc)
 {
-    HDC mem = CreateCompatibleDC(dc);
+    MemoryDc mem(dc);
     int x = (kWidth - s.logoSize.cx) / 2, y = (96 - s.logoSize.cy) / 2;
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(mem, s.logoMask);
-    BitBlt(dc, x, y, s.logoSize.cx, s.logoSize.cy, mem, 0, 0, SRCAND);
-    SelectObject(mem, s.logo);
-    BitBlt(dc, x, y, s.logoSize.cx, s.logoSize.cy, mem, 0, 0, SRCPAINT);
-    SelectObject(mem, old);
-    DeleteDC(mem);
+    Selected mask(mem.dc, s.logoMask);
+    BitBlt(dc, x, y, s.logoSize.cx, s.logoSize.cy, mem.dc, 0, 0, SRCAND);
+    SelectObject(mem.dc, s.logo);
+    BitBlt(dc, x, y, s.logoSize.cx, s.logoSize.cy, mem.dc, 0, 0, SRCPAINT);
 }
 
 static void OnPaint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    PaintDc paint(hwnd);
+    HDC dc = paint.dc;
     RECT client;
     GetClientRect(hwnd, &client);
-    PaintGradient(dc, client);
+    PaintBackground(dc, client);
     if (s.sourceIcon)
         DrawIcon(dc, 60, 107, s.sourceIcon);
     if (s.targetIcon)
         DrawIcon(dc, 60, 177, s.targetIcon);
     SetBkMode(dc, TRANSPARENT);
-    if (s.colourDepth > 15 && s.logo) {
+    if (s.highColour && s.logo) {
         DrawLogo(dc);
     } else {
-        HGDIOBJ old = SelectObject(dc, g_fonts.title);
-        DrawRaisedText(dc, {140, 20, 560, 90}, Str(Txt_Dictionary));
-        SelectObject(dc, old);
+        Selected font(dc, g_fonts.title);
+        DrawRaisedText(dc, {140, 20, 560, 90}, Str(Txt_Dictionary), DT_SINGLELINE);
     }
     if (LanguagePair* pair = CurrentPair()) {
-        HGDIOBJ old = SelectObject(dc, g_fonts.language);
-        DrawRaisedText(dc, {140, 102, 560, 160}, pair->sourceName);
-        DrawRaisedText(dc, {140, 172, 560, 230}, pair->targetName);
-        SelectObject(dc, old);
+        Selected font(dc, g_fonts.language);
+        DrawRaisedText(dc, {140, 102, 560, 160}, pair->sourceName, DT_SINGLELINE);
+        DrawRaisedText(dc, {140, 172, 560, 230}, pair->targetName, DT_SINGLELINE);
     }
-    EndPaint(hwnd, &ps);
 }
 
-static void SwitchToPair(HWND hwnd, LanguagePair* pair)
+static void MarkPairItem(int menuId)
 {
     CheckMenuItem(s.menu, s.markedPairItem, MF_BYCOMMAND | MF_UNCHECKED);
-    CheckMenuItem(s.menu, pair->menuId, MF_BYCOMMAND | MF_CHECKED);
-    s.markedPairItem = pair->menuId;
-    g_catalogue.current = pair;
-    ActivateCurrentPair(hwnd);
+    CheckMenuItem(s.menu, menuId, MF_BYCOMMAND | MF_CHECKED);
+    s.markedPairItem = menuId;
+}
+
+// A pair whose word book can't be opened stays unchosen: the menu keeps
+// its mark on the pair still in use.
+static void SwitchToPair(HWND hwnd, LanguagePair* pair)
+{
+    if (ActivatePair(pair) < 0 && CurrentPair() != pair)
+        return;
+    MarkPairItem(pair->menuId);
     LoadPairIcons();
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static void OnPairCommand(HWND hwnd, int id)
 {
-    CheckMenuItem(s.menu, s.markedPairItem, MF_BYCOMMAND | MF_UNCHECKED);
     for (auto& entry : g_catalogue.entries)
         if (entry->menuId == id) {
             SwitchToPair(hwnd, entry.get());
@@ -204,7 +185,6 @@ static void OnLButtonDown(HWND hwnd, int x, int y)
     LanguagePair* current = CurrentPair();
     if (!onIcon || !current)
         return;
-    CheckMenuItem(s.menu, s.markedPairItem, MF_BYCOMMAND | MF_UNCHECKED);
     for (auto& entry : g_catalogue.entries)
         if (wcscmp(entry->targetName, current->sourceName) == 0 && wcscmp(entry->sourceName, current->targetName) == 0) {
             SwitchToPair(hwnd, entry.get());
@@ -212,13 +192,13 @@ static void OnLButtonDown(HWND hwnd, int x, int y)
         }
 }
 
-static void OpenSecondary(HWND hwnd, OpenWindowFn open)
+void OpenSecondary(bool (*open)())
 {
-    if (g_windowOpen || !open)
+    if (g_windowOpen)
         return;
     g_windowOpen = 1;
     if (open())
-        ShowWindow(hwnd, SW_HIDE);
+        ShowWindow(g_mainWindow, SW_HIDE);
     else
         g_windowOpen = 0;
 }
@@ -228,36 +208,6 @@ void SecondaryWindowClosed()
     g_windowOpen = 0;
     if (g_mainWindow)
         ShowWindow(g_mainWindow, SW_SHOW);
-}
-
-static void MakeList(HWND hwnd)
-{
-    if (g_windowOpen)
-        return;
-    if (CountLists() == 0) {
-        if (!g_openers.newListDialog)
-            return;
-        g_openers.newListDialog();
-        if (!currentListName[0])
-            return;
-    }
-    OpenSecondary(hwnd, g_openers.makeList);
-}
-
-static void Practise(HWND hwnd)
-{
-    if (g_windowOpen)
-        return;
-    if (listCount > 0) {
-        OpenSecondary(hwnd, g_settings.practiceMode == 1 ? g_openers.practiseScored : g_openers.practise);
-        return;
-    }
-    LanguagePair* pair = CurrentPair();
-    wchar_t text[512];
-    StringCchPrintfW(text, 512, L"%s (%s-%s) %s", Str(Txt_CreateListEmpty1), pair->sourceName, pair->targetName,
-                     Str(Txt_CreateListEmpty2));
-    if (ShowMessage(hwnd, text, Str(Txt_Dictionary), MB_YESNO | MB_ICONWARNING) == IDYES)
-        MakeList(hwnd);
 }
 
 static void ToggleStayOnTop(HWND hwnd)
@@ -281,20 +231,14 @@ static void OnCommand(HWND hwnd, int id)
     case CmdQuit: DestroyWindow(hwnd); break;
     case CmdHelp: OpenHelpContents(hwnd); break;
     case CmdAbout: ShowAboutBox(hwnd); break;
-    case CmdTranslate: OpenSecondary(hwnd, g_openers.translate); break;
-    case CmdAdd: OpenSecondary(hwnd, g_openers.add); break;
-    case CmdPractise: Practise(hwnd); break;
-    case CmdSearch: OpenSecondary(hwnd, g_openers.search); break;
-    case CmdMakeList: MakeList(hwnd); break;
-    case CmdRecord: OpenSecondary(hwnd, g_openers.record); break;
     case CmdStayOnTop: ToggleStayOnTop(hwnd); break;
-    case CmdNewBook: OpenSecondary(hwnd, g_openers.newBook); break;
-    case CmdInfo: OpenSecondary(hwnd, g_openers.info); break;
     case CmdMode0: ChoosePracticeMode(0); break;
     case CmdMode1: ChoosePracticeMode(1); break;
     default:
         if (id >= CmdFirstPair && id < CmdFirstPair + g_catalogue.count())
             OnPairCommand(hwnd, id);
+        else if (IsCommandUnavailable(id))
+            MessageBeep(MB_ICONWARNING);  // an accelerator of a window still to come
         break;
     }
 }
@@ -317,6 +261,7 @@ static void OnDestroy(HWND hwnd)
     DeleteFonts();
     FreeUiStrings();
     g_mainWindow = nullptr;
+    g_session.owner = nullptr;
     PostQuitMessage(0);
 }
 
@@ -334,23 +279,20 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 bool CreateMainWindow()
 {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = MainWndProc;
-    wc.hInstance = g_instance;
-    wc.hIcon = LoadIconW(g_instance, L"wboekicon");
-    wc.hIconSm = wc.hIcon;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = L"wboek";
-    RegisterClassExW(&wc);
+    RegisterWindowClass(g_instance, L"wboek", MainWndProc, L"wboekicon", L"wboekicon");
     int height = kClientHeight + g_captionHeight + g_menuHeight;
     int x = (g_screenWidth - kWidth) / 2;
     int y = (g_screenHeight - g_menuHeight - g_captionHeight - kClientHeight) / 2;
     HWND hwnd = CreateWindowW(L"wboek", Str(Txt_Dictionary), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, kWidth,
                               height, nullptr, nullptr, g_instance, nullptr);
     return hwnd != nullptr;
+}
+
+static void AppendPairMenuItem(HMENU menu, LanguagePair* entry, int commandId)
+{
+    std::wstring text = std::wstring(entry->sourceName) + L"\t" + entry->targetName;
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(commandId), text.c_str());
+    entry->menuId = commandId;
 }
 
 void BuildMainMenu()
@@ -381,6 +323,8 @@ void BuildMainMenu()
             AppendMenuW(languages, MF_SEPARATOR, 0, nullptr);
         AppendPairMenuItem(languages, g_catalogue.entries[i].get(), CmdFirstPair + i);
     }
+    for (int id : kUnavailable)
+        EnableMenuItem(s.menu, id, MF_BYCOMMAND | MF_GRAYED);
     InsertMenuW(s.menu, 1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(languages), Str(Txt_LanguageMenu));
     s.markedPairItem = 0;
     for (auto& entry : g_catalogue.entries)

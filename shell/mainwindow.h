@@ -28,10 +28,9 @@ void SecondaryWindowClosed();
 // Id of the language-menu item carrying the check mark.
 int MarkedPairItem();
 
-// Opens a secondary window; set by the windows' own files as they exist.
-using OpenWindowFn = bool (*)();
-struct SecondaryWindows {
-    OpenWindowFn translate, add, practise, practiseScored, search, makeList, record, newBook, info;
-    bool (*newListDialog)();
-};
-extern SecondaryWindows g_openers;
+// Opens a secondary window through its open function (false: it could not
+// be made) unless one is open already; hides the main window meanwhile.
+void OpenSecondary(bool (*open)());
+// True while a command's window is still to come: its menu item is greyed
+// and its button disabled.
+bool IsCommandUnavailable(int id);

@@ -1,7 +1,8 @@
 #include "shell/app.h"
-#include "core/fonts.h"
-#include "core/listdirs.h"
+#include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/fonts.h"
+#include "kit/kit.h"
 #include <strsafe.h>
 
 Settings g_settings;
@@ -49,8 +50,8 @@ void ReadWindowSettings()
     for (int slot = 0; slot < PosCount; ++slot) {
         wchar_t left[32], top[32];
         PositionKeys(slot, left, top);
-        g_settings.windowPos[slot].x = ReadInt(left, 9999);
-        g_settings.windowPos[slot].y = ReadInt(top, 9999);
+        g_settings.windowPos[slot].x = ReadInt(left, kNoPosition);
+        g_settings.windowPos[slot].y = ReadInt(top, kNoPosition);
     }
     g_settings.clipSearch = ReadInt(L"ClipSearch", 0);
     g_settings.addNewWordsToList = ReadInt(L"AddNewWordsToList", 1);
@@ -64,16 +65,12 @@ void WriteSettings(HWND mainWindow)
     WriteInt(L"PracticeMode", g_settings.practiceMode);
     WriteInt(L"PracticeSound", g_settings.practiceSound);
     WriteInt(L"StayOnTop", g_settings.stayOnTop);
-    WINDOWPLACEMENT wp{};
-    wp.length = sizeof wp;
-    if (mainWindow && GetWindowPlacement(mainWindow, &wp)) {
-        g_settings.windowPos[PosMain].x = wp.rcNormalPosition.left;
-        g_settings.windowPos[PosMain].y = wp.rcNormalPosition.top;
-    }
+    if (mainWindow)
+        g_settings.windowPos[PosMain] = SaveWindowPosition(mainWindow);
     WriteInt(L"WinPosLeftMain", g_settings.windowPos[PosMain].x);
     WriteInt(L"WinPosTopMain", g_settings.windowPos[PosMain].y);
     for (int slot = PosPractise; slot < PosCount; ++slot) {
-        if (g_settings.windowPos[slot].y == 9999)
+        if (g_settings.windowPos[slot].y == kNoPosition)
             continue;
         wchar_t left[32], top[32];
         PositionKeys(slot, left, top);
@@ -82,9 +79,9 @@ void WriteSettings(HWND mainWindow)
     }
     WriteInt(L"ClipSearch", g_settings.clipSearch);
     WriteInt(L"AddNewWordsToList", g_settings.addNewWordsToList);
-    if (currentListName[0]) {
-        WriteProfileStringW(kSection, L"PracticeList", currentListName);
-        WriteInt(L"ListID", currentListId);
+    if (g_session.listName[0]) {
+        WriteProfileStringW(kSection, L"PracticeList", g_session.listName);
+        WriteInt(L"ListID", g_session.listId);
     }
 }
 
@@ -92,21 +89,19 @@ void MakeFonts()
 {
     int cs = g_uiCharset;
     g_fonts.title = MakeFont(43, 700, L"Times New Roman", cs);
-    g_fonts.title2 = MakeFont(40, 700, L"Times New Roman", cs);
     g_fonts.language = MakeFont(g_settings.languageFontSize, 700, g_settings.languageFont, cs);
-    g_fonts.arial15 = MakeFont(15, 400, L"Arial", cs);
-    g_fonts.arial14Bold = MakeFont(14, 700, L"Arial", cs);
-    g_fonts.arial12Bold = MakeFont(12, 700, L"Arial", cs);
-    g_fonts.arial15Bold = MakeFont(15, 700, L"Arial", cs);
-    g_fonts.arial10 = MakeFont(10, 400, L"Arial", cs);
-    g_fonts.arial14 = MakeFont(14, 400, L"Arial", cs);
+    g_fonts.listHeading = MakeFont(15, 400, L"Arial", cs);
+    g_fonts.translateHeading = MakeFont(14, 700, L"Arial", cs);
+    g_fonts.searchHeading = MakeFont(12, 700, L"Arial", cs);
+    g_fonts.heading = MakeFont(15, 700, L"Arial", cs);
+    g_fonts.listHint = MakeFont(10, 400, L"Arial", cs);
     g_fonts.gui = MakeFont(g_settings.guiFontSize, 400, g_settings.guiFont, cs);
 }
 
 void DeleteFonts()
 {
-    HFONT* all[] = {&g_fonts.title, &g_fonts.title2, &g_fonts.language, &g_fonts.arial15, &g_fonts.arial14Bold,
-                    &g_fonts.arial12Bold, &g_fonts.arial15Bold, &g_fonts.arial10, &g_fonts.arial14, &g_fonts.gui};
+    HFONT* all[] = {&g_fonts.title,         &g_fonts.language,         &g_fonts.heading, &g_fonts.listHeading,
+                    &g_fonts.listHint,      &g_fonts.searchHeading,    &g_fonts.translateHeading, &g_fonts.gui};
     for (HFONT* f : all) {
         if (*f)
             DeleteObject(*f);

@@ -1,41 +1,40 @@
 #include "shell/sortwindow.h"
 #include "shell/app.h"
-#include "core/catalogue.h"
-#include "core/collate.h"
-#include "core/draw.h"
-#include "core/records.h"
 #include "core/report.h"
+#include "core/session.h"
 #include "core/sortbook.h"
 #include "core/uistrings.h"
+#include "kit/kit.h"
 #include <strsafe.h>
 
 SortAfterAddingFlags g_sortAfterAdding;
-
-static HWND g_progressWindow;
 void (*g_sortProgressDrawn)(HWND progressWindow);
+
+struct SortWindowState {
+    HWND progress;
+    const LanguagePair* pair;  // whose names head the window
+};
+static SortWindowState s;
 
 // The sort runs without a message loop, so progress is drawn straight away.
 static void DrawProgress(StringId word, long value)
 {
-    if (!g_progressWindow)
+    if (!s.progress)
         return;
-    HDC dc = GetDC(g_progressWindow);
-    RECT rc{110, 65, 270, 95};
-    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
-    wchar_t text[128];
-    StringCchPrintfW(text, 128, L"%s %ld", Str(word), value);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(50, 50, 50));
-    HGDIOBJ old = SelectObject(dc, g_fonts.gui);
-    DrawTextW(dc, text, -1, &rc, DT_SINGLELINE);
-    SelectObject(dc, old);
-    ReleaseDC(g_progressWindow, dc);
-    // Some systems (Wine) show drawing outside painting only once the
-    // program looks at its queue; nothing is taken from it.
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    {
+        WindowDc dc(s.progress);
+        RECT rc{110, 65, 270, 95};
+        FillRect(dc.dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+        wchar_t text[128];
+        StringCchPrintfW(text, 128, L"%s %ld", Str(word), value);
+        SetBkMode(dc.dc, TRANSPARENT);
+        SetTextColor(dc.dc, RGB(50, 50, 50));
+        Selected font(dc.dc, g_fonts.gui);
+        DrawTextW(dc.dc, text, -1, &rc, DT_SINGLELINE);
+    }
+    ShowDrawingNow();
     if (g_sortProgressDrawn)
-        g_sortProgressDrawn(g_progressWindow);
+        g_sortProgressDrawn(s.progress);
 }
 
 static void OnReading(int index) { DrawProgress(Txt_Reading, index); }
@@ -44,21 +43,19 @@ static void OnComparing(long counter) { DrawProgress(Txt_Sorting, counter); }
 
 static void OnPaint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    PaintDc paint(hwnd);
+    HDC dc = paint.dc;
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ old = SelectObject(dc, g_fonts.gui);
-    if (LanguagePair* pair = CurrentPair()) {
+    Selected font(dc, g_fonts.gui);
+    if (s.pair) {
         wchar_t title[256];
-        StringCchPrintfW(title, 256, L"%s - %s", pair->sourceName, pair->targetName);
+        StringCchPrintfW(title, 256, L"%s - %s", s.pair->sourceName, s.pair->targetName);
         RECT rc{0, 5, 350, 30};
         DrawEngravedText(dc, &rc, title, DT_CENTER | DT_SINGLELINE);
     }
     RECT busy{0, 25, 350, 120};
     SetTextColor(dc, RGB(0, 0, 0));
     DrawTextW(dc, Str(Txt_SortBusy), -1, &busy, DT_CENTER | DT_WORDBREAK);
-    SelectObject(dc, old);
-    EndPaint(hwnd, &ps);
 }
 
 static LRESULT CALLBACK SortingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
@@ -72,16 +69,7 @@ static LRESULT CALLBACK SortingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 static HWND CreateProgressWindow()
 {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = SortingProc;
-    wc.hInstance = g_instance;
-    wc.hIcon = LoadIconW(g_instance, L"wboekicon");
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = L"sorting";
-    RegisterClassExW(&wc);
+    RegisterWindowClass(g_instance, L"sorting", SortingProc, L"wboekicon", L"wboekicon");
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     HWND hwnd = CreateWindowW(L"sorting", Str(Txt_SortCaption), WS_CAPTION | WS_SYSMENU, (w - 350) / 2, (h - 120) / 2,
                               350, 120, nullptr, nullptr, g_instance, nullptr);
@@ -92,48 +80,57 @@ static HWND CreateProgressWindow()
     return hwnd;
 }
 
-int SortWordBook()
+int SortWordBook(WordBook* book, const Collation& collation, const LanguagePair* pair)
 {
-    g_progressWindow = CreateProgressWindow();
+    s.pair = pair;
+    s.progress = CreateProgressWindow();
     SortProgress progress{OnReading, OnWriting, OnComparing};
     RecordArray records;
     int result = -1;
-    if (LoadAllRecords(&records, progress)) {
-        LoadSortTable();
-        SortRecords(records, progress);
-        result = WriteAllRecords(records, progress);
+    if (LoadAllRecords(*book, &records, progress)) {
+        SortRecords(records, collation, progress);
+        result = WriteAllRecords(book, records, progress);
     }
     if (result != 0)
-        ShowMessage(g_progressWindow, Str(Txt_SortFailed), Str(Txt_Error), MB_OK | MB_ICONWARNING);
-    if (g_progressWindow)
-        DestroyWindow(g_progressWindow);
-    g_progressWindow = nullptr;
+        ShowMessage(s.progress, Str(Txt_SortFailed), Str(Txt_Error), MB_OK | MB_ICONWARNING);
+    if (s.progress)
+        DestroyWindow(s.progress);
+    s = {};
     return result;
 }
 
-static void ReopenCurrentPair()
+int SortCurrentWordBook()
 {
-    ApplyPairLocale(CurrentPair()->sourceLocale);
-    ClosePairFiles();
-    OpenPairFiles();
-    CountRecords();
+    // The table is read again: it may have changed on disk since the pair was chosen.
+    LoadPairCollation(CurrentPair(), &g_session.collation);
+    return SortWordBook(&g_session.book, g_session.collation, CurrentPair());
+}
+
+// The mirrored book is sorted by its own language's order; the locale is the
+// runtime's one setting, so the current pair's comes back afterwards.
+static void SortMirroredBook(const LanguagePair* mirrored)
+{
+    WordBook& book = g_session.mirror;
+    if (!book.isOpen() && !OpenPairBook(mirrored, &book)) {
+        ShowMessage(g_session.owner, Str(Txt_SortFailed), Str(Txt_Error), MB_OK | MB_ICONWARNING);
+        return;
+    }
+    Collation collation;
+    LoadPairCollation(mirrored, &collation);
+    ApplyPairLocale(mirrored->sourceLocale);
+    SortWordBook(&book, collation, mirrored);
+    CloseWordBook(&book);
+    if (const LanguagePair* current = CurrentPair())
+        ApplyPairLocale(current->sourceLocale);
 }
 
 void SortAfterAdding()
 {
     SortAfterAddingFlags& f = g_sortAfterAdding;
-    if (f.mirroredGotWords && f.mirroredPair) {
-        LanguagePair* remembered = CurrentPair();
-        g_catalogue.current = f.mirroredPair;
-        ReopenCurrentPair();
-        SortWordBook();
-        g_catalogue.current = remembered;
-        f.mirroredGotWords = false;
-        ReopenCurrentPair();
-        LoadSortTable();
-    }
-    if (f.currentGotWords) {
-        SortWordBook();
-        f.currentGotWords = false;
-    }
+    if (f.mirroredGotWords && f.mirroredPair)
+        SortMirroredBook(f.mirroredPair);
+    f.mirroredGotWords = false;
+    if (f.currentGotWords)
+        SortCurrentWordBook();
+    f.currentGotWords = false;
 }

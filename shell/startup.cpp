@@ -1,19 +1,16 @@
 #include "shell/app.h"
 #include "shell/mainwindow.h"
-#include "core/appstate.h"
-#include "core/catalogue.h"
 #include "core/codepage.h"
-#include "core/collate.h"
-#include "core/listdirs.h"
 #include "core/random.h"
-#include "core/records.h"
 #include "core/report.h"
+#include "core/session.h"
 #include "core/uistrings.h"
 #include <commctrl.h>
 #include <cstring>
 #include <ctime>
 
 HINSTANCE g_instance;
+HWND g_mainWindow;
 int g_screenWidth, g_screenHeight;
 int g_captionHeight, g_menuHeight;
 HACCEL g_accelerators;
@@ -55,11 +52,18 @@ static HACCEL BuildAccelerators()
     return CreateAcceleratorTableW(keys, 6);
 }
 
+bool IsMainWindowMessage(const MSG& msg)
+{
+    return g_mainWindow && (msg.hwnd == g_mainWindow || IsChild(g_mainWindow, msg.hwnd));
+}
+
 static int MessageLoop()
 {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (g_mainWindow && TranslateAcceleratorW(g_mainWindow, g_accelerators, &msg))
+        // Only the main window's keys: Ctrl+Q in another window must not end
+        // the program behind that window's back.
+        if (IsMainWindowMessage(msg) && TranslateAcceleratorW(g_mainWindow, g_accelerators, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
@@ -67,11 +71,21 @@ static int MessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
+// The practice list of win.ini, when it still exists.
+static void ReadPracticeList()
+{
+    GetProfileStringW(L"Dictionary", L"PracticeList", L"", g_session.listName, kListNameChars);
+    g_session.listId = static_cast<int>(GetProfileIntW(L"Dictionary", L"ListID", kFirstListId));
+    if (g_session.listName[0] && !ListExists(g_session.listName)) {
+        g_session.listName[0] = L'\0';
+        g_session.listId = kFirstListId;
+    }
+}
+
 bool StartWordbook(const char* commandLine)
 {
-    currentListName[0] = L'\0';
+    ResetSession();
     g_windowOpen = 0;
-    numberOfLists = 0;
 
     LoadUiStrings(StringsMode::Wordbook);
     if (FindWindowW(L"wboek", Str(Txt_Dictionary)))
@@ -84,9 +98,6 @@ bool StartWordbook(const char* commandLine)
         FatalMessage(nullptr, Str(Txt_NoIni), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING, 1);
     SelectFromCatalogueFile();
     SelectPairByName(ToWideShared(name, g_uiCodePage));
-    if (!ApplyPairLocale(CurrentPair()->sourceLocale))
-        ShowMessage(nullptr, Str(Txt_ErrorLocale), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
-    LoadSortTable();
 
     ReadStartupSettings();
     MakeFonts();
@@ -95,19 +106,12 @@ bool StartWordbook(const char* commandLine)
     g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
     g_captionHeight = GetSystemMetrics(SM_CYCAPTION);
     g_menuHeight = GetSystemMetrics(SM_CYMENU);
+    // The pair is settled before the main window shows it: a word book that
+    // can't be opened gives way to the first one that can.
+    ReadPracticeList();
+    OpenStartPair();
     if (!CreateMainWindow())
         return false;
-
-    wchar_t list[kListNameChars];
-    GetProfileStringW(L"Dictionary", L"PracticeList", L"", list, kListNameChars);
-    lstrcpynW(currentListName, list, kListNameChars);
-    currentListId = static_cast<int>(GetProfileIntW(L"Dictionary", L"ListID", kFirstListId));
-    if (currentListName[0] && !ListExists()) {
-        currentListName[0] = L'\0';
-        currentListId = kFirstListId;
-    }
-    OpenPairFiles();
-    CountRecords();
 
     SeedRandom(static_cast<uint32_t>(time(nullptr)));
     BuildMainMenu();

@@ -239,9 +239,7 @@ int Compile(const wchar_t* source, const wchar_t* out)
         if (!CheckFits(source, e, e.key, codePage) || !CheckFits(source, e, e.value, codePage))
             return 1;
         std::wstring text = e.key + L"=" + e.value;
-        std::vector<char> narrow(2 * text.size() + 1);
-        ToNarrow(text.c_str(), narrow.data(), codePage);
-        plain.append(narrow.data());
+        plain.append(NarrowText(text, codePage));
         plain.push_back('\0');
     }
     plain.push_back('\0');

@@ -3,7 +3,7 @@
 #pragma once
 #include "core/catalogue.h"
 #include "core/listdirs.h"
-#include "core/records.h"
+#include "core/session.h"
 #include "core/uistrings.h"
 #include "tests/support/testutil.h"
 
@@ -34,7 +34,6 @@ protected:
     }
     void TearDown() override
     {
-        ClosePairFiles();
         ResetState();
         ScratchDirTest::TearDown();
     }
@@ -42,9 +41,6 @@ protected:
     {
         g_catalogue.entries.clear();
         g_catalogue.current = nullptr;
-        currentListName[0] = L'\0';
-        currentListId = kFirstListId;
-        wordBookCount = listCount = 0;
-        currentRecord = {};
+        ResetSession();
     }
 };

@@ -11,13 +11,6 @@ protected:
         MakeDir(L"books");
         WriteBytes(std::wstring(L"books\\") + name, std::string(84 * records, '\0'));
     }
-    static std::string Crlf(const std::string& s)
-    {
-        std::string out;
-        for (char c : s)
-            out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-        return out;
-    }
 };
 
 TEST_F(Catalogue, TwoLinesGiveFourDirectionsInFileThenMirrorOrder)
@@ -143,15 +136,15 @@ TEST_F(Catalogue, ActivatingRecordsTheChoiceAndOpensItsFiles)
     ASSERT_EQ(0, LoadCatalogue());
     MessageCapture capture;
     g_catalogue.current = &E(1);
-    EXPECT_EQ(0, ActivateCurrentPair());
-    EXPECT_EQ(Crlf(before + "Francais_nederlands.wb" + after), ReadBytes(L"DICT.INI"));
+    EXPECT_EQ(0, ActivatePair(CurrentPair()));
+    EXPECT_EQ(before + "Francais_nederlands.wb" + after, ReadBytes(L"DICT.INI"));
     EXPECT_FALSE(FileExists(L"tmp.ini"));
-    EXPECT_NE(nullptr, wordBookFile);
-    EXPECT_EQ(3, wordBookCount);
+    EXPECT_NE(nullptr, g_session.book.file.get());
+    EXPECT_EQ(3, g_session.book.count);
     EXPECT_TRUE(capture.messages().empty());
 
     g_catalogue.current = &E(0);  // a locale the runtime refuses: warned, goes on
-    EXPECT_EQ(0, ActivateCurrentPair());
+    EXPECT_EQ(0, ActivatePair(CurrentPair()));
     ASSERT_EQ(1u, capture.messages().size());
     EXPECT_EQ(L"Locale not available", capture.messages()[0].text);
     EXPECT_EQ(L"Wordbook", capture.messages()[0].caption);
@@ -164,15 +157,24 @@ TEST_F(Catalogue, ActivatingRecordsTheChoiceAndOpensItsFiles)
 TEST_F(Catalogue, SelectionMarkerWithoutAFollowingNameLine)
 {
     MakeBook(L"ned_eng.wb");
+    MakeBook(L"eng_ned.wb");
     MessageCapture capture;
+    // The marker as the last line, with or without its line end: the choice
+    // still goes in, and is read back at the next start.
     WriteBytes(L"DICT.INI", "[Languages]\nenglish\n\n[Selected]");
     ASSERT_EQ(0, LoadCatalogue());
-    EXPECT_EQ(0, ActivateCurrentPair());
-    EXPECT_EQ("[Languages]\r\nenglish\r\n\r\n[Selected]", ReadBytes(L"DICT.INI"));
+    EXPECT_EQ(0, ActivatePair(&E(0)));
+    EXPECT_EQ("[Languages]\nenglish\n\n[Selected]\neng_ned.wb\n", ReadBytes(L"DICT.INI"));
+    WriteBytes(L"DICT.INI", "[Languages]\r\nenglish\r\n\r\n[Selected]\r\n");
+    EXPECT_EQ(0, ActivatePair(&E(0)));
+    EXPECT_EQ("[Languages]\r\nenglish\r\n\r\n[Selected]\r\neng_ned.wb\r\n", ReadBytes(L"DICT.INI"));
+    ASSERT_EQ(0, LoadCatalogue());
+    ASSERT_EQ(0, SelectFromCatalogueFile());
+    EXPECT_EQ(&E(0), CurrentPair());
     // Before a separator the name goes in and the separator stays.
     WriteBytes(L"DICT.INI", "[Selected]\n# note\n[Languages]\nenglish\n");
-    EXPECT_EQ(0, ActivateCurrentPair());
-    EXPECT_EQ(Crlf("[Selected]\nned_eng.wb\n# note\n[Languages]\nenglish\n"), ReadBytes(L"DICT.INI"));
+    EXPECT_EQ(0, ActivatePair(&E(1)));
+    EXPECT_EQ("[Selected]\nned_eng.wb\n# note\n[Languages]\nenglish\n", ReadBytes(L"DICT.INI"));
 }
 
 TEST_F(Catalogue, RewriteNeverEatsOtherLines)
@@ -184,11 +186,11 @@ TEST_F(Catalogue, RewriteNeverEatsOtherLines)
     static const char expected[] = "# a\0b\n[Selected]\nned_eng.wb\n\n[Languages]\nenglish\n";
     WriteBytes(L"DICT.INI", std::string(withZero, sizeof withZero - 1));
     ASSERT_EQ(0, LoadCatalogue());
-    EXPECT_EQ(0, ActivateCurrentPair());
-    EXPECT_EQ(Crlf(std::string(expected, sizeof expected - 1)), ReadBytes(L"DICT.INI"));
+    EXPECT_EQ(0, ActivatePair(CurrentPair()));
+    EXPECT_EQ(std::string(expected, sizeof expected - 1), ReadBytes(L"DICT.INI"));
     // A section header right after the marker is no selection line to replace.
     WriteBytes(L"DICT.INI", "[Selected]\n[Languages]\nenglish\n");
-    EXPECT_EQ(0, ActivateCurrentPair());
+    EXPECT_EQ(0, ActivatePair(CurrentPair()));
     ASSERT_EQ(0, LoadCatalogue());
     EXPECT_EQ(2, g_catalogue.count());
 }
@@ -202,23 +204,111 @@ TEST_F(Catalogue, FailedRewriteKeepsTheCatalogueFileButStillSwitches)
     MessageCapture capture;
 
     MakeDir(L"tmp.ini");  // can't be written
-    EXPECT_EQ(-1, ActivateCurrentPair());
+    EXPECT_EQ(-1, ActivatePair(CurrentPair()));
     EXPECT_EQ(original, ReadBytes(L"DICT.INI"));
-    EXPECT_EQ(2, wordBookCount);
+    EXPECT_EQ(2, g_session.book.count);
     RemoveDirectoryW(L"tmp.ini");
 
     SetFileAttributesW(L"DICT.INI", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(-1, ActivateCurrentPair());
+    EXPECT_EQ(-1, ActivatePair(CurrentPair()));
     EXPECT_EQ(original, ReadBytes(L"DICT.INI"));
     SetFileAttributesW(L"DICT.INI", FILE_ATTRIBUTE_NORMAL);
 
     // Held open by another program that does not share deletion.
     HANDLE h = CreateFileW(L"DICT.INI", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    EXPECT_EQ(-1, ActivateCurrentPair());
+    EXPECT_EQ(-1, ActivatePair(CurrentPair()));
     CloseHandle(h);
     EXPECT_EQ(original, ReadBytes(L"DICT.INI"));
     EXPECT_FALSE(FileExists(L"tmp.ini"));
     EXPECT_EQ(&E(1), CurrentPair());
-    EXPECT_NE(nullptr, wordBookFile);
+    EXPECT_NE(nullptr, g_session.book.file.get());
+}
+
+// Text mode would take Ctrl-Z for the end of the file: the pairs after it
+// would vanish, and the next rewrite would drop them from the file for good.
+TEST_F(Catalogue, ACtrlZByteIsTextLikeAnyOther)
+{
+    const std::string ini = std::string("# saved by an old editor \x1A\r\n[Selected]\r\neng_ned.wb\r\n\r\n") +
+                            "[Languages]\r\nenglish\r\nfrancais,french,0\r\n\r\n# after \x1A the end\r\n";
+    WriteBytes(L"DICT.INI", ini);
+    MakeBook(L"ned_fra.wb");
+    ASSERT_EQ(0, LoadCatalogue());
+    ASSERT_EQ(4, g_catalogue.count());
+    MessageCapture capture;
+    EXPECT_EQ(0, ActivatePair(&E(3)));
+    std::string expected = ini;
+    expected.replace(expected.find("eng_ned.wb"), 10, "ned_fra.wb");
+    EXPECT_EQ(expected, ReadBytes(L"DICT.INI"));
+}
+
+TEST_F(Catalogue, FieldsSplitAtCommasWithRunsAsOne)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ((V{"english", "english", "0", "Long name"}), SplitCatalogueFields("english,english,0,Long name"));
+    EXPECT_EQ((V{"greek", "greek", "abc"}), SplitCatalogueFields("greek,,greek,,abc,"));
+    EXPECT_EQ(V{}, SplitCatalogueFields(",,,"));
+    // A Shift-JIS name: its trail bytes are never a comma.
+    EXPECT_EQ((V{"\x83\x5C\x83\x74", "japanese", "128"}), SplitCatalogueFields("\x83\x5C\x83\x74,japanese,128"));
+    EXPECT_TRUE(IsCatalogueSeparator(""));
+    EXPECT_TRUE(IsCatalogueSeparator("# x"));
+    EXPECT_FALSE(IsCatalogueSeparator(" #"));
+    EXPECT_TRUE(IsCatalogueMarker("[LANGUAGES]", L"[Languages]", 1252));
+    EXPECT_FALSE(IsCatalogueMarker("[Languages] ", L"[Languages]", 1252));
+}
+
+// Choosing a pair whose word book has gone must neither record it nor leave
+// the program without an open word book.
+TEST_F(Catalogue, SwitchingToAMissingWordBookKeepsThePreviousPair)
+{
+    const std::string ini = "[Selected]\neng_ned.wb\n\n[Languages]\nenglish\nfrancais,french,0\n";
+    WriteBytes(L"DICT.INI", ini);
+    MakeBook(L"eng_ned.wb", 3);
+    OverrideString(Txt_ErrorOpenPair, L"Can't open %s; staying.");
+    ASSERT_EQ(0, LoadCatalogue());
+    ASSERT_EQ(0, SelectFromCatalogueFile());
+    MessageCapture capture;
+    OpenStartPair();
+    ASSERT_EQ(&E(0), CurrentPair());
+
+    EXPECT_EQ(-1, ActivatePair(&E(1)));  // books\fra_ned.wb does not exist
+    ASSERT_EQ(1u, capture.messages().size());
+    EXPECT_EQ(L"Can't open books\\fra_ned.wb; staying.", capture.messages()[0].text);
+    EXPECT_EQ(&E(0), CurrentPair());
+    EXPECT_EQ(1, E(0).selected);
+    EXPECT_EQ(0, E(1).selected);
+    EXPECT_EQ(ini, ReadBytes(L"DICT.INI"));
+    EXPECT_EQ(3, g_session.book.count);
+    EXPECT_EQ(0, ReadWordRecord(2));
+}
+
+TEST_F(Catalogue, StartUpFallsBackToTheFirstWordBookThatOpens)
+{
+    WriteBytes(L"DICT.INI", "[Selected]\nned_fra.wb\n\n[Languages]\nenglish\nfrancais,french,0\n");
+    MakeBook(L"fra_ned.wb", 4);
+    OverrideString(Txt_ErrorStartPair, L"%s gone, %s instead");
+    ASSERT_EQ(0, LoadCatalogue());
+    ASSERT_EQ(0, SelectFromCatalogueFile());
+    ASSERT_EQ(&E(3), CurrentPair());
+    MessageCapture capture;
+    OpenStartPair();
+    EXPECT_EQ(&E(1), CurrentPair());
+    EXPECT_EQ(4, g_session.book.count);
+    ASSERT_EQ(1u, capture.messages().size());
+    EXPECT_EQ(L"books\\ned_fra.wb gone, francais - nederlands instead", capture.messages()[0].text);
+
+    // None at all: the old fatal end, naming the chosen word book.
+    ClosePairFiles();
+    ASSERT_TRUE(DeleteFileW(L"books\\fra_ned.wb"));
+    ASSERT_EQ(0, LoadCatalogue());
+    ASSERT_EQ(0, SelectFromCatalogueFile());
+    capture.clear();
+    try {
+        OpenStartPair();
+        FAIL() << "started without a word book";
+    } catch (const ExitCalled& e) {
+        EXPECT_EQ(1, e.code);
+    }
+    ASSERT_EQ(1u, capture.messages().size());
+    EXPECT_NE(std::wstring::npos, capture.messages()[0].text.find(L"books\\ned_fra.wb"));
 }

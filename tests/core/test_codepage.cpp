@@ -18,17 +18,17 @@ TEST(CodePage, EightBitTextRoundTripsInItsOwnCodePage)
     for (int i = 0; i < 30; ++i)
         greek[i] = static_cast<char>(0xE1 + i);
     wchar_t wide[31];
-    EXPECT_EQ(30, ToWide(greek, wide, 1253));
+    EXPECT_EQ(30, ToWideCount(greek, wide, 30, 1253));
     EXPECT_EQ(L'\u03B1', wide[0]);
     char back[61];
     ToNarrow(wide, back, 1253);
     EXPECT_STREQ(greek, back);
     EXPECT_STREQ(L"\u0141\u00F3d\u017A", ToWideShared("\xA3\xF3" "d\x9F", 1250));
-    EXPECT_STREQ("\xD1\xEB\xEE\xE2\xEE", ToNarrowShared(L"\u0421\u043B\u043E\u0432\u043E", 1251));
+    EXPECT_EQ("\xD1\xEB\xEE\xE2\xEE", NarrowText(L"\u0421\u043B\u043E\u0432\u043E", 1251));
     EXPECT_FALSE(FitsCodePage(L"\u0141\u00F3d\u017A", 1252));
-    EXPECT_EQ(0, ToWide("", wide, 1252));
+    EXPECT_EQ(0, ToWideCount("", wide, 0, 1252));
     EXPECT_STREQ(L"", wide);
-    EXPECT_STREQ("", ToNarrowShared(L"", 932));
+    EXPECT_EQ("", NarrowText(L"", 932));
 }
 
 TEST(CodePage, FieldCutsNeverSplitADoubleByteCharacterNorOverrun)
@@ -69,4 +69,27 @@ TEST(CodePageTables, AgreeWithTheSystemForEveryCharacter)
             ASSERT_EQ(slow[0], fast[0]) << cp << " char " << c;
         }
     }
+}
+
+// Character sets 1, 2 and 600 and up take the system's code page, which may
+// be UTF-8: up to 3 bytes a unit, and cuts at UTF-8 character boundaries.
+TEST(CodePage, Utf8SystemCodePageKeepsWordsWholeAndCutsAtCharacters)
+{
+    const wchar_t* word = L"\u65E5\u672C\u8A9E";  // 3 bytes each in UTF-8
+    EXPECT_EQ("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", NarrowText(word, CP_UTF8));
+    char field[31];
+    EXPECT_EQ(9, ToNarrowField(word, field, 31, CP_UTF8));
+    // 8 bytes of room: two whole characters, never half of the third.
+    EXPECT_EQ(6, ToNarrowField(word, field, 9, CP_UTF8));
+    EXPECT_EQ("\xE6\x97\xA5\xE6\x9C\xAC", std::string(field));
+    EXPECT_EQ(2, ToNarrowField(L"\u00E9t\u00E9", field, 3, CP_UTF8));  // e-acute alone
+    EXPECT_EQ(0, ToNarrowField(L"\U0001F600", field, 4, CP_UTF8));      // 4 bytes don't fit in 3
+    EXPECT_TRUE(FitsCodePage(word, CP_UTF8));
+    wchar_t back[31];
+    ToWideField(field, 31, back, 31, CP_UTF8);
+    EXPECT_EQ(5, CutAtCharBoundary("ab\xE6\x97\xA5", 5, 5, CP_UTF8));
+    EXPECT_EQ(2, CutAtCharBoundary("ab\xE6\x97\xA5", 5, 4, CP_UTF8));
+    char narrow[3 * 3 + 1];
+    ToNarrow(word, narrow, CP_UTF8);
+    EXPECT_EQ(9u, strlen(narrow));
 }

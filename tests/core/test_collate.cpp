@@ -1,6 +1,6 @@
 #include "core/catalogue.h"
 #include "core/collate.h"
-#include "core/records.h"
+#include "core/session.h"
 #include "tests/support/testutil.h"
 #include <cstring>
 #include <string>
@@ -13,28 +13,23 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        savedPair_ = g_catalogue.current;
-        memcpy(savedTable_, g_sortTable, kSortTableSize);
+        ResetSession();
+        g_session.collation.useTable = true;
+        g_session.collation.codePage = 1252;
         pair_.hasSortTable = 1;
-        pair_.sourceCodePage = pair_.targetCodePage = 1252;
+        pair_.sourceCodePage = 1252;
         wcscpy(pair_.sourceName, L"test");
-        g_catalogue.current = &pair_;
         // Byte order, with case folded, the hyphen ignored and | ending the key.
         for (int v = 0; v < kSortTableSize; ++v)
-            g_sortTable[v] = static_cast<unsigned char>(v);
+            g_session.collation.table[v] = static_cast<unsigned char>(v);
         for (int v = 'A'; v <= 'Z'; ++v)
-            g_sortTable[v] = static_cast<unsigned char>(v - 'A' + 'a');
-        g_sortTable['-'] = 1;
-        g_sortTable['|'] = 0;
+            g_session.collation.table[v] = static_cast<unsigned char>(v - 'A' + 'a');
+        g_session.collation.table['-'] = 1;
+        g_session.collation.table['|'] = 0;
     }
     void TearDown() override
     {
-        if (wordBookFile)
-            fclose(wordBookFile);
-        wordBookFile = nullptr;
-        wordBookCount = 0;
-        g_catalogue.current = savedPair_;
-        memcpy(g_sortTable, savedTable_, kSortTableSize);
+        ResetSession();
         ScratchDirTest::TearDown();
     }
     void OpenBook(const std::vector<std::wstring>& words)
@@ -49,46 +44,43 @@ protected:
             bytes.append(reinterpret_cast<const char*>(&rec), sizeof rec);
         }
         WriteBytes(L"book.wb", bytes);
-        wordBookFile = _wfopen(L"book.wb", L"r+b");
-        ASSERT_NE(nullptr, wordBookFile);
-        wordBookCount = static_cast<int>(words.size());
+        ASSERT_TRUE(OpenWordBook(&g_session.book, L"book.wb", 1252, 1252));
+        ASSERT_EQ(static_cast<int>(words.size()), g_session.book.count);
     }
-
+    // Whose table LoadPairCollation reads: tables\<sourceName>.stb.
     LanguagePair pair_{};
-    LanguagePair* savedPair_ = nullptr;
-    unsigned char savedTable_[kSortTableSize];
 };
 
 TEST_F(Collate, TableWeightsDecideTheOrder)
 {
-    EXPECT_EQ(0, CompareByTable(L"Apple", L"apple"));
-    EXPECT_EQ(0, CompareByTable(L"e-mail", L"email"));
-    EXPECT_EQ(-1, CompareByTable(L"tab", L"table"));
-    EXPECT_EQ(0, CompareByTable(L"word|one", L"word|two"));
+    EXPECT_EQ(0, CompareByTable(g_session.collation, L"Apple", L"apple"));
+    EXPECT_EQ(0, CompareByTable(g_session.collation, L"e-mail", L"email"));
+    EXPECT_EQ(-1, CompareByTable(g_session.collation, L"tab", L"table"));
+    EXPECT_EQ(0, CompareByTable(g_session.collation, L"word|one", L"word|two"));
     // Weights above 127 are larger, not negative.
-    EXPECT_EQ(1, CompareByTable(L"\u00e9", L"z"));
-    EXPECT_EQ(-1, CompareByTable(L"z", L"\u00ff"));
+    EXPECT_EQ(1, CompareByTable(g_session.collation, L"\u00e9", L"z"));
+    EXPECT_EQ(-1, CompareByTable(g_session.collation, L"z", L"\u00ff"));
     // The table, not the locale, while the pair has one.
-    g_sortTable['b'] = 250;
+    g_session.collation.table['b'] = 250;
     EXPECT_EQ(1, CompareWords(L"b", L"c"));
-    pair_.hasSortTable = 0;
+    g_session.collation.useTable = false;
     EXPECT_LT(CompareWords(L"b", L"c"), 0);
 }
 
 TEST_F(Collate, OnlyTheFirst103BytesCount)
 {
     std::wstring base(102, L'a');
-    EXPECT_EQ(-1, CompareByTable((base + L"b").c_str(), (base + L"c").c_str()));
+    EXPECT_EQ(-1, CompareByTable(g_session.collation, (base + L"b").c_str(), (base + L"c").c_str()));
     std::wstring longA = base + L"a" + std::wstring(200, L'x');
     std::wstring longB = base + L"a" + std::wstring(300, L'y');
-    EXPECT_EQ(0, CompareByTable(longA.c_str(), longB.c_str()));
+    EXPECT_EQ(0, CompareByTable(g_session.collation, longA.c_str(), longB.c_str()));
 
     // A double-byte character that would straddle the limit is left out whole:
     // 52 two-byte characters keep 51 of them, shorter than 51 and one letter.
-    pair_.sourceCodePage = 932;
+    g_session.collation.codePage = 932;
     std::wstring kana(51, L'\u3042');
-    EXPECT_EQ(-1, CompareByTable((kana + L"\u3042").c_str(), (kana + L"x").c_str()));
-    EXPECT_EQ(0, CompareByTable((kana + L"\u3042\u3044").c_str(), (kana + L"\u3042\u3046").c_str()));
+    EXPECT_EQ(-1, CompareByTable(g_session.collation, (kana + L"\u3042").c_str(), (kana + L"x").c_str()));
+    EXPECT_EQ(0, CompareByTable(g_session.collation, (kana + L"\u3042\u3044").c_str(), (kana + L"\u3042\u3046").c_str()));
 }
 
 // The only test that sets a locale; the default rule holds until it does.
@@ -122,7 +114,7 @@ TEST_F(Collate, PositionSearch)
     EXPECT_EQ(1, FindWordPosition(L"FOO"));
     EXPECT_EQ(0, FindWordPosition(L"aardvark"));
     EXPECT_EQ(2, FindWordPosition(L"zebra"));
-    EXPECT_STREQ(L"foo", currentRecord.source);
+    EXPECT_STREQ(L"foo", g_session.record.source);
 
     // Every word is found where it stands, every gap gives its insert point.
     std::vector<std::wstring> words;
@@ -138,13 +130,13 @@ TEST_F(Collate, PositionSearch)
     }
     // The word may be the current record itself, which the search overwrites.
     ASSERT_EQ(0, ReadWordRecord(37));
-    EXPECT_EQ(37, FindWordPosition(currentRecord.source));
+    EXPECT_EQ(37, FindWordPosition(g_session.record.source));
 }
 
 TEST_F(Collate, UnreadableRecordsCountAsBeyondTheWord)
 {
     OpenBook({L"bar", L"foo"});
-    wordBookCount = 6;  // the file holds only two records
+    g_session.book.count = 6;  // the file holds only two records
     EXPECT_EQ(2, FindWordPosition(L"zebra"));
     EXPECT_EQ(1, FindWordPosition(L"foo"));
     EXPECT_EQ(0, FindWordPosition(L"aardvark"));
@@ -154,27 +146,27 @@ TEST_F(Collate, LoadSortTableKeepsTheOldTableOnFailure)
 {
     MessageCapture capture;
     unsigned char before[kSortTableSize];
-    memcpy(before, g_sortTable, kSortTableSize);
+    memcpy(before, g_session.collation.table, kSortTableSize);
 
-    LoadSortTable();  // no tables directory at all
+    LoadPairCollation(&pair_, &g_session.collation);  // no tables directory at all
     MakeDir(L"tables");
     WriteBytes(L"tables\\test.stb", std::string(100, '\x07'));
-    LoadSortTable();
+    LoadPairCollation(&pair_, &g_session.collation);
     ASSERT_EQ(2u, capture.messages().size());
     for (const auto& m : capture.messages()) {
         EXPECT_EQ(L"Can't open sorttable   ", m.text);
         EXPECT_EQ(L"error", m.caption);
         EXPECT_EQ(static_cast<UINT>(MB_OK), m.type);
     }
-    EXPECT_EQ(0, memcmp(before, g_sortTable, kSortTableSize));
+    EXPECT_EQ(0, memcmp(before, g_session.collation.table, kSortTableSize));
 
     pair_.hasSortTable = 0;
     WriteBytes(L"tables\\test.stb", std::string(256, '\x09'));
-    LoadSortTable();
-    EXPECT_EQ(0, memcmp(before, g_sortTable, kSortTableSize));
+    LoadPairCollation(&pair_, &g_session.collation);
+    EXPECT_EQ(0, memcmp(before, g_session.collation.table, kSortTableSize));
     pair_.hasSortTable = 1;
-    LoadSortTable();
-    EXPECT_EQ(9, g_sortTable[200]);
+    LoadPairCollation(&pair_, &g_session.collation);
+    EXPECT_EQ(9, g_session.collation.table[200]);
     EXPECT_EQ(2u, capture.messages().size());
 }
 
@@ -189,7 +181,7 @@ protected:
         wcscpy(pair_.sourceName, name);
         pair_.sourceCodePage = codePage;
         MessageCapture capture;
-        LoadSortTable();
+        LoadPairCollation(&pair_, &g_session.collation);
         ASSERT_TRUE(capture.messages().empty());
     }
 };

@@ -1,4 +1,4 @@
-#include "core/records.h"
+#include "core/session.h"
 #include "tests/core/corefixture.h"
 #include <cstring>
 
@@ -18,10 +18,10 @@ protected:
     }
     static void SetRecord(const wchar_t* source, const wchar_t* translation, uint16_t deleted = 0)
     {
-        currentRecord = {};
-        wcscpy(currentRecord.source, source);
-        wcscpy(currentRecord.translation, translation);
-        currentRecord.deleted = deleted;
+        g_session.record = {};
+        wcscpy(g_session.record.source, source);
+        wcscpy(g_session.record.translation, translation);
+        g_session.record.deleted = deleted;
     }
     static std::string Record(const std::string& source, const std::string& translation, uint16_t deleted = 0)
     {
@@ -38,20 +38,20 @@ TEST_F(Records, CountIgnoresAPartialRecordAndReadsStayInBounds)
     WriteBytes(L"books\\eng_ned.wb", std::string(840, '\0'));
     OpenPairFiles();
     CountRecords();
-    EXPECT_EQ(10, wordBookCount);
+    EXPECT_EQ(10, g_session.book.count);
 
     std::string book = std::string(9 * 84, '\0') + Record("last", "laatst") + "partial...";
     WriteBytes(L"books\\eng_ned.wb", book);
     OpenPairFiles();
     CountRecords();
-    ASSERT_EQ(10, wordBookCount);
+    ASSERT_EQ(10, g_session.book.count);
     SetRecord(L"untouched", L"x");
     EXPECT_EQ(-1, ReadWordRecord(10));
     EXPECT_EQ(-1, ReadWordRecord(-1));
-    EXPECT_STREQ(L"untouched", currentRecord.source);
+    EXPECT_STREQ(L"untouched", g_session.record.source);
     ASSERT_EQ(0, ReadWordRecord(9));
-    EXPECT_STREQ(L"last", currentRecord.source);
-    EXPECT_STREQ(L"laatst", currentRecord.translation);
+    EXPECT_STREQ(L"last", g_session.record.source);
+    EXPECT_STREQ(L"laatst", g_session.record.translation);
 }
 
 TEST_F(Records, WritesLayTheRecordOutByteForByte)
@@ -60,9 +60,9 @@ TEST_F(Records, WritesLayTheRecordOutByteForByte)
     OpenPairFiles();
     CountRecords();
     SetRecord(L"cat", L"kat, poes", 1);
-    ASSERT_EQ(0, WriteWordRecord(wordBookCount));
-    ++wordBookCount;
-    EXPECT_EQ(-1, WriteWordRecord(wordBookCount + 1));  // would leave a gap
+    ASSERT_EQ(0, WriteWordRecord(g_session.book.count));
+    ++g_session.book.count;
+    EXPECT_EQ(-1, WriteWordRecord(g_session.book.count + 1));  // would leave a gap
     EXPECT_EQ(-1, WriteWordRecord(-1));
     SetRecord(L"ape", L"aap");
     ASSERT_EQ(0, WriteWordRecord(0));
@@ -89,8 +89,8 @@ TEST_F(Records, DoubleByteTextIsCutWholeAtTheFieldEnd)
     std::wstring source = L"a" + std::wstring(16, L'\x3042');
     std::wstring greek(60, L'\x03b1');
     SetRecord(L"", L"");
-    wcscpy(currentRecord.source, source.substr(0, 30).c_str());
-    wcscpy(currentRecord.translation, greek.substr(0, 50).c_str());
+    wcscpy(g_session.record.source, source.substr(0, 30).c_str());
+    wcscpy(g_session.record.translation, greek.substr(0, 50).c_str());
     ASSERT_EQ(0, WriteWordRecord(0));
     std::string rec = ReadBytes(L"books\\eng_ned.wb");
     ASSERT_EQ(84u, rec.size());
@@ -103,8 +103,8 @@ TEST_F(Records, DoubleByteTextIsCutWholeAtTheFieldEnd)
 
     CountRecords();
     ASSERT_EQ(0, ReadWordRecord(0));
-    EXPECT_EQ(source.substr(0, 15), currentRecord.source);
-    EXPECT_EQ(greek.substr(0, 50), currentRecord.translation);
+    EXPECT_EQ(source.substr(0, 15), g_session.record.source);
+    EXPECT_EQ(greek.substr(0, 50), g_session.record.translation);
 }
 
 TEST_F(Records, UnterminatedFieldsAndOddFlagsReadSafely)
@@ -115,10 +115,10 @@ TEST_F(Records, UnterminatedFieldsAndOddFlagsReadSafely)
     OpenPairFiles();
     CountRecords();
     ASSERT_EQ(0, ReadWordRecord(0));
-    EXPECT_EQ(std::wstring(30, L'x'), currentRecord.source);
-    EXPECT_EQ(std::wstring(50, L'y'), currentRecord.translation);
-    EXPECT_EQ(0x0107, currentRecord.deleted);
-    EXPECT_TRUE(IsDeleted(currentRecord));
+    EXPECT_EQ(std::wstring(30, L'x'), g_session.record.source);
+    EXPECT_EQ(std::wstring(50, L'y'), g_session.record.translation);
+    EXPECT_EQ(0x0107, g_session.record.deleted);
+    EXPECT_TRUE(IsDeleted(g_session.record));
     ASSERT_EQ(0, WriteWordRecord(0));
     EXPECT_EQ(Record(std::string(30, 'x'), std::string(50, 'y'), 0x0107), ReadBytes(L"books\\eng_ned.wb"));
 
@@ -152,25 +152,25 @@ TEST_F(Records, ListFileOpensInTheFirstListAndIsCreatedThere)
     WriteBytes(L"books\\eng_ned.wb", "");
     OpenPairFiles();
     CountRecords();
-    EXPECT_EQ(nullptr, listFileHandle);
-    EXPECT_EQ(0, listCount);
+    EXPECT_EQ(nullptr, g_session.list.file.get());
+    EXPECT_EQ(0, g_session.list.count);
     EXPECT_EQ(-1, OpenListFile());
 
     MakeDir(L"lists");
     MakeDir(L"lists\\week1");
     EXPECT_EQ(0, OpenListFile());
-    EXPECT_STREQ(L"week1", currentListName);
+    EXPECT_STREQ(L"week1", g_session.listName);
     EXPECT_TRUE(FileExists(L"lists\\week1\\eng_ned.ls"));
     SetRecord(L"cat", L"kat");
-    ASSERT_EQ(0, WriteListRecord(listCount));
+    ASSERT_EQ(0, WriteListRecord(g_session.list.count));
     CloseListFile();
     ASSERT_EQ(0, OpenListFile());  // keeps what is there
     CountListRecords();
-    EXPECT_EQ(1, listCount);
+    EXPECT_EQ(1, g_session.list.count);
     EXPECT_EQ(-1, ReadListRecord(1));
 
-    wcscpy(currentListName, L"gone");  // its directory was removed meanwhile
+    wcscpy(g_session.listName, L"gone");  // its directory was removed meanwhile
     EXPECT_EQ(-1, OpenListFile());
     CountListRecords();
-    EXPECT_EQ(0, listCount);
+    EXPECT_EQ(0, g_session.list.count);
 }

@@ -1,6 +1,6 @@
 #include "core/catalogue.h"
 #include "core/collate.h"
-#include "core/records.h"
+#include "core/session.h"
 #include "core/sortbook.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
@@ -26,29 +26,31 @@ protected:
         wcscpy(pair->wordBookFile, L"eng_ned.wb");
         wcscpy(pair->listFile, L"eng_ned.ls");
         pair->sourceCodePage = pair->targetCodePage = 1252;
-        pair->hasSortTable = ReadSortTableFile(BuildPath(L"tables/english.stb").c_str(), g_sortTable) ? 1 : 0;
+        pair->hasSortTable = ReadSortTableFile(BuildPath(L"tables/english.stb").c_str(), g_session.collation.table) ? 1 : 0;
+        g_session.collation.useTable = pair->hasSortTable == 1;
+        g_session.collation.codePage = 1252;
         g_catalogue.entries.clear();
         g_catalogue.entries.push_back(std::move(pair));
         g_catalogue.current = g_catalogue.entries[0].get();
     }
     void TearDown() override
     {
-        ClosePairFiles();
+        ResetSession();
         ScratchDirTest::TearDown();
     }
     void Open(const WordPairs& words, const std::vector<int>& deleted = {})
     {
         WriteWordBook(L"books\\eng_ned.wb", words, deleted);
-        ASSERT_EQ(0, OpenPairFiles());
+        OpenPairFiles();
         CountRecords();
     }
     int Sort()
     {
         RecordArray records;
-        if (!LoadAllRecords(&records, {}))
+        if (!LoadAllRecords(g_session.book, &records, {}))
             return -2;
-        SortRecords(records, {});
-        return WriteAllRecords(records, {});
+        SortRecords(records, g_session.collation, {});
+        return WriteAllRecords(&g_session.book, records, {});
     }
 };
 
@@ -56,13 +58,12 @@ TEST_F(SortBook, DeletedRecordsLeaveTheFile)
 {
     Open({{L"a", L"1"}, {L"b", L"2"}, {L"c", L"3"}, {L"d", L"4"}, {L"e", L"5"}}, {0, 1, 0, 1, 0});
     RecordArray records;
-    ASSERT_TRUE(LoadAllRecords(&records, {}));
-    EXPECT_EQ(3, wordBookCount);
+    ASSERT_TRUE(LoadAllRecords(g_session.book, &records, {}));
     ASSERT_EQ(3u, records.size());
     EXPECT_STREQ(L"c", records[1]->source);
-    EXPECT_EQ(0, WriteAllRecords(records, {}));
+    EXPECT_EQ(0, WriteAllRecords(&g_session.book, records, {}));
     EXPECT_EQ(252u, ReadBytes(L"books\\eng_ned.wb").size());
-    EXPECT_EQ(3, wordBookCount);
+    EXPECT_EQ(3, g_session.book.count);
     EXPECT_FALSE(FileExists(L"book.tmp"));
 }
 
@@ -97,6 +98,20 @@ TEST_F(SortBook, OrderIsThatOfTheWordComparison)
     EXPECT_EQ(sorted.size(), ReadWordBook(L"books\\eng_ned.wb").size());
 }
 
+TEST_F(SortBook, ReadsEveryRecordOfTheFileWhateverTheCountSays)
+{
+    // A window that searches only the sorted part lowers the count; the
+    // records beyond it are words just added and must survive the sort.
+    Open({{L"b", L"2"}, {L"d", L"4"}, {L"c", L"3"}, {L"a", L"1"}});
+    g_session.book.count = 2;
+    ASSERT_EQ(0, Sort());
+    WordPairs sorted = ReadWordBook(L"books\\eng_ned.wb");
+    ASSERT_EQ(4u, sorted.size());
+    EXPECT_EQ(L"a", sorted[0].first);
+    EXPECT_EQ(L"d", sorted[3].first);
+    EXPECT_EQ(4, g_session.book.count);
+}
+
 TEST_F(SortBook, AFailedWriteKeepsTheWordBook)
 {
     Open({{L"b", L"2"}, {L"a", L"1"}});
@@ -107,7 +122,7 @@ TEST_F(SortBook, AFailedWriteKeepsTheWordBook)
     RemoveDirectoryW(L"book.tmp");
     // The book is still open and usable.
     EXPECT_EQ(0, ReadWordRecord(0));
-    EXPECT_STREQ(L"b", currentRecord.source);
+    EXPECT_STREQ(L"b", g_session.record.source);
 }
 
 } // namespace

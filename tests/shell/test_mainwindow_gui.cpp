@@ -1,10 +1,8 @@
 #include "shell/app.h"
 #include "shell/mainwindow.h"
-#include "core/appstate.h"
-#include "core/catalogue.h"
-#include "core/listdirs.h"
-#include "core/records.h"
+#include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/kit.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/testutil.h"
@@ -70,7 +68,7 @@ TEST_F(MainWindow, StartsWithThePairOfTheCatalogueAndItsMenus)
     EXPECT_EQ(g_mainWindow, FindWindowW(L"wboek", L"Wordbook"));
     EXPECT_STREQ(L"francais", CurrentPair()->sourceName);
     EXPECT_STREQ(L"english", CurrentPair()->targetName);
-    EXPECT_EQ(3, wordBookCount);
+    EXPECT_EQ(3, g_session.book.count);
 
     RECT rc;
     GetWindowRect(g_mainWindow, &rc);
@@ -88,6 +86,18 @@ TEST_F(MainWindow, StartsWithThePairOfTheCatalogueAndItsMenus)
     EXPECT_EQ(CmdFirstPair, MarkedPairItem());
     EXPECT_TRUE(Checked(CmdMode0));
     EXPECT_FALSE(Checked(CmdStayOnTop));
+    // The title bar's icon is the icon's own small image, not the large one shrunk.
+    HICON small = reinterpret_cast<HICON>(GetClassLongPtrW(g_mainWindow, GCLP_HICONSM));
+    HICON large = reinterpret_cast<HICON>(GetClassLongPtrW(g_mainWindow, GCLP_HICON));
+    ASSERT_NE(nullptr, small);
+    EXPECT_NE(large, small);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(small, &info));
+    BITMAP bm{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), bm.bmWidth);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
     SaveScreenshot(g_mainWindow, L"main-window");
 }
 
@@ -118,7 +128,31 @@ TEST_F(MainWindow, MenuSwitchRecordsThePairInTheCatalogue)
     EXPECT_TRUE(Checked(CmdFirstPair + 1));
     EXPECT_FALSE(Checked(CmdFirstPair));
     EXPECT_EQ("deutsch_english.wb", Selected());
-    EXPECT_EQ(2, wordBookCount);
+    EXPECT_EQ(2, g_session.book.count);
+}
+
+TEST_F(MainWindow, AMissingWordBookLeavesThePairAsItWas)
+{
+    Start();
+    std::string ini = ReadBytes(L"DICT.INI");
+    ASSERT_TRUE(DeleteFileW(L"books\\deutsch_english.wb"));
+    capture_.clear();
+    Command(CmdFirstPair + 1);
+    ASSERT_EQ(1u, capture_.messages().size());
+    EXPECT_NE(std::wstring::npos, capture_.messages()[0].text.find(L"deutsch_english.wb"));
+    EXPECT_STREQ(L"francais", CurrentPair()->sourceName);
+    EXPECT_TRUE(Checked(CmdFirstPair));
+    EXPECT_FALSE(Checked(CmdFirstPair + 1));
+    EXPECT_EQ(ini, ReadBytes(L"DICT.INI"));
+    EXPECT_EQ(3, g_session.book.count);
+    // The next start opens what it can instead of ending.
+    Quit();
+    WriteBytes(L"DICT.INI", "[Selected]\ndeutsch_english.wb\n\n" + ini.substr(ini.find("[Languages]")));
+    capture_.clear();
+    Start();
+    EXPECT_STREQ(L"francais", CurrentPair()->sourceName);
+    EXPECT_TRUE(Checked(CmdFirstPair));
+    EXPECT_EQ(1u, capture_.messages().size());
 }
 
 TEST_F(MainWindow, ClickOnAnIconReversesTheDirection)
@@ -156,21 +190,122 @@ TEST_F(MainWindow, AStoredListThatIsGoneIsForgotten)
     WriteProfileStringW(L"Dictionary", L"PracticeList", L"vanished");
     WriteProfileStringW(L"Dictionary", L"ListID", L"803");
     Start();
-    EXPECT_STREQ(L"", currentListName);
-    EXPECT_EQ(800, currentListId);
+    EXPECT_STREQ(L"", g_session.listName);
+    EXPECT_EQ(800, g_session.listId);
     Command(CmdQuit);
     EXPECT_EQ(L"vanished", ProfileString(L"PracticeList"));  // untouched: nothing is written
 }
 
-TEST_F(MainWindow, PractisingAnEmptyListAsksFirst)
+// A window that does not exist yet is visibly unavailable, never a click
+// that silently does nothing.
+TEST_F(MainWindow, CommandsOfWindowsStillToComeAreGreyed)
 {
     Start();
+    HMENU bar = GetMenu(g_mainWindow);
+    auto state = [&](int menu, int position) { return GetMenuState(GetSubMenu(bar, menu), position, MF_BYPOSITION); };
+    EXPECT_FALSE(state(0, 0) & MF_GRAYED);  // stay on top
+    EXPECT_TRUE(state(0, 1) & MF_GRAYED);   // translate
+    EXPECT_TRUE(state(0, 2) & MF_GRAYED);   // new word book
+    EXPECT_TRUE(state(0, 3) & MF_GRAYED);   // record
+    EXPECT_FALSE(state(0, 4) & MF_GRAYED);  // exit
+    EXPECT_FALSE(state(3, 0) & MF_GRAYED);  // help contents
+    EXPECT_TRUE(state(3, 1) & MF_GRAYED);   // word book information
+    EXPECT_FALSE(state(3, 2) & MF_GRAYED);  // about
+    for (int id : {CmdAdd, CmdMakeList, CmdPractise, CmdSearch}) {
+        ASSERT_NE(nullptr, GetDlgItem(g_mainWindow, id));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(g_mainWindow, id))) << id;
+    }
     capture_.clear();
-    Command(CmdPractise);
-    ASSERT_EQ(1u, capture_.messages().size());
-    EXPECT_NE(std::wstring::npos, capture_.messages()[0].text.find(L" (francais-english) "));
-    EXPECT_EQ(L"Wordbook", capture_.messages()[0].caption);
+    Command(CmdPractise);  // as Alt+P would send it
     EXPECT_EQ(0, g_windowOpen);
+    EXPECT_TRUE(IsWindowVisible(g_mainWindow));
+}
+
+// Ctrl+Q typed into another window belongs to that window.
+TEST_F(MainWindow, AcceleratorsAreTheMainWindowsOnly)
+{
+    Start();
+    HWND other = CreateWindowW(L"edit", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 50, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    MSG msg{other, WM_KEYDOWN, 'Q', 0};
+    EXPECT_FALSE(IsMainWindowMessage(msg));
+    msg.hwnd = GetDlgItem(g_mainWindow, CmdAdd);
+    EXPECT_TRUE(IsMainWindowMessage(msg));
+    msg.hwnd = g_mainWindow;
+    EXPECT_TRUE(IsMainWindowMessage(msg));
+    DestroyWindow(other);
+}
+
+// Alt+letter of a menu title would be taken by the accelerator of the same letter.
+TEST_F(MainWindow, MenuTitleMnemonicsLeaveTheAltAcceleratorsAlone)
+{
+    Start();
+    std::vector<std::wstring> shown;
+    HMENU bar = GetMenu(g_mainWindow);
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        wchar_t title[100];
+        GetMenuStringW(bar, i, title, 100, MF_BYPOSITION);
+        shown.push_back(title);
+    }
+    Quit();
+    for (const wchar_t* language : {L"nederlands", L"english"}) {
+        InstallStrings(language);
+        LoadUiStrings(StringsMode::Wordbook);
+        std::vector<std::wstring> titles = {Str(Txt_MainMenuFile0), Str(Txt_LanguageMenu), Str(Txt_MainMenuPracticeMode0),
+                                            Str(Txt_MainMenuPracticeHelp0)};
+        std::wstring taken;
+        for (StringId id : {Txt_AccelAdd, Txt_AccelPractice, Txt_AccelSearch, Txt_AccelCreatelist})
+            taken += static_cast<wchar_t>(towupper(Str(id)[0]));
+        for (const std::wstring& title : titles) {
+            size_t amp = title.find(L'&');
+            ASSERT_NE(std::wstring::npos, amp) << Narrow(title);
+            EXPECT_EQ(std::wstring::npos, taken.find(static_cast<wchar_t>(towupper(title[amp + 1]))))
+                << Narrow(language) << ": " << Narrow(title);
+        }
+    }
+    EXPECT_EQ((std::vector<std::wstring>{Str(Txt_MainMenuFile0), Str(Txt_LanguageMenu), Str(Txt_MainMenuPracticeMode0),
+                                         Str(Txt_MainMenuPracticeHelp0)}),
+              shown);
+}
+
+// Where a position was saved is where the window comes back, and a position
+// no screen shows any more is brought back onto one.
+TEST_F(MainWindow, PositionsComeBackOnAScreen)
+{
+    WriteProfileStringW(L"Dictionary", L"WinPosLeftMain", L"37");
+    WriteProfileStringW(L"Dictionary", L"WinPosTopMain", L"41");
+    Start();
+    RECT rc;
+    GetWindowRect(g_mainWindow, &rc);
+    EXPECT_EQ(37, rc.left);
+    EXPECT_EQ(41, rc.top);
+    Command(CmdQuit);
+    EXPECT_EQ(L"37", ProfileString(L"WinPosLeftMain"));
+    EXPECT_EQ(L"41", ProfileString(L"WinPosTopMain"));
+
+    WriteProfileStringW(L"Dictionary", L"WinPosLeftMain", L"5000");
+    WriteProfileStringW(L"Dictionary", L"WinPosTopMain", L"-3000");
+    Start();
+    GetWindowRect(g_mainWindow, &rc);
+    RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    EXPECT_GE(rc.left, screen.left);
+    EXPECT_GE(rc.top, screen.top);
+    EXPECT_LE(rc.right, screen.right);
+    EXPECT_LE(rc.bottom, screen.bottom);
+}
+
+TEST(WindowPositions, WorkspaceCountsFromTheWorkArea)
+{
+    // A task bar of 40 pixels at the top and 60 at the left.
+    MONITORINFO mi{};
+    mi.rcMonitor = {0, 0, 1024, 768};
+    mi.rcWork = {60, 40, 1024, 768};
+    POINT p = WorkspaceToScreen({100, 10}, mi);
+    EXPECT_EQ(160, p.x);
+    EXPECT_EQ(50, p.y);
+    POINT inside = KeepInside({5000, -300}, {565, 380}, mi.rcWork);
+    EXPECT_EQ(1024 - 565, inside.x);
+    EXPECT_EQ(40, inside.y);
 }
 
 TEST_F(MainWindow, SecondInstanceLeavesWithCodeOne)

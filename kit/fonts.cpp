@@ -1,4 +1,4 @@
-#include "core/fonts.h"
+#include "kit/fonts.h"
 #include "core/uistrings.h"
 
 int FontHeightForPoints(int points)
@@ -15,20 +15,13 @@ static HFONT CreateFontFor(int points, int weight, const wchar_t* face, int char
                        0, 0, 0, 0, face);
 }
 
-HFONT MakeFont(int points, int weight, const wchar_t* face, int charset)
+HFONT MakeFont(int points, int weight, const wchar_t* face, int charset, bool foreignFaces)
 {
-    if (charset >= 600 && charset <= 699) {
+    if (foreignFaces && charset >= 600 && charset <= 699) {
         size_t i = static_cast<size_t>(charset - 600);
         const wchar_t* foreign = i < g_foreignFontFaces.size() ? g_foreignFontFaces[i] : nullptr;
         return CreateFontFor(points, weight, foreign ? foreign : L"", 0);
     }
-    if (charset == 500)
-        return CreateFontFor(points, weight, L"Times SudEuro", 0);
-    return CreateFontFor(points, weight, face, charset);
-}
-
-HFONT MakeSetupFont(int points, int weight, const wchar_t* face, int charset)
-{
     if (charset == 500)
         return CreateFontFor(points, weight, L"Times SudEuro", 0);
     return CreateFontFor(points, weight, face, charset);

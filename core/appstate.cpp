@@ -1,3 +1,0 @@
-#include "core/appstate.h"
-
-HWND g_mainWindow = nullptr;

@@ -1,0 +1,132 @@
+#include "kit/kit.h"
+
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* className, WNDPROC proc, const wchar_t* icon,
+                         const wchar_t* smallIcon)
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hIcon = icon ? LoadIconW(instance, icon) : LoadIconW(nullptr, IDI_APPLICATION);
+    // The 16 x 16 image of the icon, not the large one shrunk.
+    if (smallIcon)
+        wc.hIconSm = static_cast<HICON>(LoadImageW(instance, smallIcon, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszClassName = className;
+    return RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void ShowDrawingNow()
+{
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+}
+
+bool IsHighColourScreen(HDC dc) { return GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) >= 24; }
+
+void PaintGradient(HDC dc, const RECT& area, const COLORREF colours[64])
+{
+    bool flat = !IsHighColourScreen(dc);
+    int height = area.bottom - area.top > 0 ? area.bottom - area.top : 1;
+    int current = -1;
+    HPEN pen = nullptr;
+    HGDIOBJ previous = nullptr;
+    for (int y = area.top; y < area.bottom; ++y) {
+        int band = flat ? 32 : 63 * (y - area.top) / height;
+        if (band != current) {
+            HPEN next = CreatePen(PS_SOLID, 1, colours[band]);
+            HGDIOBJ old = SelectObject(dc, next);
+            if (pen)
+                DeleteObject(pen);
+            else
+                previous = old;
+            pen = next;
+            current = band;
+        }
+        MoveToEx(dc, area.left, y, nullptr);
+        LineTo(dc, area.right, y);
+    }
+    if (pen) {
+        SelectObject(dc, previous);
+        DeleteObject(pen);
+    }
+}
+
+void DrawRaisedText(HDC dc, RECT rc, const wchar_t* text, UINT format)
+{
+    SetTextColor(dc, RGB(0, 0, 0));
+    DrawTextW(dc, text, -1, &rc, format);
+    OffsetRect(&rc, -2, -2);
+    SetTextColor(dc, RGB(230, 230, 230));
+    DrawTextW(dc, text, -1, &rc, format);
+}
+
+void DrawEngravedText(HDC dc, RECT* rc, const wchar_t* text, UINT format)
+{
+    SetTextColor(dc, RGB(224, 224, 224));
+    DrawTextW(dc, text, -1, rc, format);
+    rc->left -= 1;
+    rc->top -= 1;
+    SetTextColor(dc, RGB(0, 128, 0));
+    DrawTextW(dc, text, -1, rc, format);
+}
+
+POINT WorkspaceToScreen(POINT workspace, const MONITORINFO& monitor)
+{
+    return {workspace.x + monitor.rcWork.left - monitor.rcMonitor.left,
+            workspace.y + monitor.rcWork.top - monitor.rcMonitor.top};
+}
+
+POINT KeepInside(POINT pos, SIZE size, const RECT& work)
+{
+    POINT p = pos;
+    if (p.x + size.cx > work.right)
+        p.x = work.right - size.cx;
+    if (p.y + size.cy > work.bottom)
+        p.y = work.bottom - size.cy;
+    if (p.x < work.left)
+        p.x = work.left;
+    if (p.y < work.top)
+        p.y = work.top;
+    return p;
+}
+
+POINT SaveWindowPosition(HWND hwnd)
+{
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    if (!GetWindowPlacement(hwnd, &wp))
+        return {0, kNoPosition};
+    POINT pos{wp.rcNormalPosition.left, wp.rcNormalPosition.top};
+    // The placement counts from the work area (a task bar at the top or left
+    // shifts it), the restore from the screen: saved as the screen has it.
+    if (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)
+        return pos;
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (GetMonitorInfoW(MonitorFromRect(&wp.rcNormalPosition, MONITOR_DEFAULTTONEAREST), &mi))
+        pos = WorkspaceToScreen(pos, mi);
+    return pos;
+}
+
+void RestoreWindowPosition(HWND hwnd, POINT saved)
+{
+    if (saved.y == kNoPosition)
+        return;
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    SIZE size{rc.right - rc.left, rc.bottom - rc.top};
+    RECT wanted{saved.x, saved.y, saved.x + size.cx, saved.y + size.cy};
+    POINT pos = saved;
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    // A position no monitor shows any more (a screen removed, a resolution
+    // lowered) would leave the window out of reach.
+    HMONITOR monitor = MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL);
+    if (!monitor && GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &mi))
+        pos = KeepInside(saved, size, mi.rcWork);
+    SetWindowPos(hwnd, nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
