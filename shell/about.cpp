@@ -37,8 +37,10 @@ static void OnInitDialog(HWND dialog)
 
     s = {};
     // The media device resolves names by itself: give it the full path.
+    // A path that doesn't fit leaves the buffer unwritten: no film then.
     wchar_t file[MAX_PATH];
-    if (!GetFullPathNameW(L"dict.avi", MAX_PATH, file, nullptr))
+    DWORD n = GetFullPathNameW(L"dict.avi", MAX_PATH, file, nullptr);
+    if (n == 0 || n >= MAX_PATH)
         return;
     s.media = MCIWndCreateW(dialog, g_instance,
                             WS_CHILD | WS_VISIBLE | MCIWNDF_NOPLAYBAR | MCIWNDF_NOMENU | MCIWNDF_NOERRORDLG, file);
@@ -51,7 +53,9 @@ static void OnInitDialog(HWND dialog)
     s.lastPlay = PlayFromStart(dialog);
 }
 
-// Waits the pause between two runs; a mouse click cuts it short.
+// Waits the pause between two runs; a mouse click or a key press cuts it
+// short. The message stays queued, so Esc, Enter or the close box then close
+// the box as they do while the film runs.
 static void PauseBetweenRuns()
 {
     if (g_settings.aviDelay <= 0)
@@ -59,7 +63,10 @@ static void PauseBetweenRuns()
     DWORD end = GetTickCount() + static_cast<DWORD>(g_settings.aviDelay);
     MSG msg;
     while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        if (PeekMessageW(&msg, nullptr, WM_LBUTTONDOWN, WM_MBUTTONDBLCLK, PM_NOREMOVE))
+        if (PeekMessageW(&msg, nullptr, WM_LBUTTONDOWN, WM_MBUTTONDBLCLK, PM_NOREMOVE) ||
+            PeekMessageW(&msg, nullptr, WM_NCLBUTTONDOWN, WM_NCMBUTTONDBLCLK, PM_NOREMOVE) ||
+            PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) ||
+            PeekMessageW(&msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_NOREMOVE))
             return;
         Sleep(10);
     }

@@ -1,4 +1,5 @@
 #include "shell/help.h"
+#include "core/codepage.h"
 #include "core/uistrings.h"
 #include <htmlhelp.h>
 #include <shellapi.h>
@@ -21,6 +22,7 @@ static bool HaveHtmlEngine()
     return have == 1;
 }
 
+// A path too long for the viewer's buffer stays relative rather than cut.
 static std::wstring FullPath(const std::wstring& relative)
 {
     wchar_t path[MAX_PATH];
@@ -36,25 +38,34 @@ static std::wstring PagesFolder()
     return FullPath(L"help\\" + file.substr(0, dot));
 }
 
-// The page that the help index gives for a keyword ("" when none).
-static std::wstring PageForKeyword(const std::wstring& folder, const wchar_t* keyword)
+std::wstring PageForKeyword(const std::string& hhk, const wchar_t* keyword)
+{
+    // Characters the index can't hold would come out as '?' and match the wrong entry.
+    if (!FitsCodePage(keyword, 1252))
+        return L"";
+    size_t at = hhk.find("value=\"" + NarrowText(keyword, 1252) + "\"");
+    if (at == std::string::npos)
+        return L"";
+    // The entry's own page: one without a page must not take the next one's.
+    size_t close = hhk.find("</OBJECT>", at);
+    const std::string local = "name=\"Local\" value=\"";
+    at = hhk.find(local, at);
+    if (at == std::string::npos || at > close)
+        return L"";
+    at += local.size();
+    size_t end = hhk.find('"', at);
+    if (end == std::string::npos)
+        return L"";
+    return WidenText(hhk.substr(at, end - at), 1252);
+}
+
+static std::string ReadIndex(const std::wstring& folder)
 {
     std::wstring file = Str(Txt_FilenameHelp);
-    std::ifstream index((folder + L"\\" + file.substr(0, file.rfind(L'.')) + L".hhk").c_str());
+    std::ifstream index((folder + L"\\" + file.substr(0, file.rfind(L'.')) + L".hhk").c_str(), std::ios::binary);
     std::stringstream text;
     text << index.rdbuf();
-    std::string hhk = text.str();
-    char narrow[256];
-    WideCharToMultiByte(1252, 0, keyword, -1, narrow, sizeof narrow, nullptr, nullptr);
-    size_t at = hhk.find(std::string("value=\"") + narrow + "\"");
-    if (at == std::string::npos)
-        return L"";
-    at = hhk.find("name=\"Local\" value=\"", at);
-    if (at == std::string::npos)
-        return L"";
-    at += 20;
-    std::string page = hhk.substr(at, hhk.find('"', at) - at);
-    return std::wstring(page.begin(), page.end());
+    return text.str();
 }
 
 static void OpenPage(HWND owner, const std::wstring& page)
@@ -86,7 +97,7 @@ void OpenHelpKeyword(HWND owner, const wchar_t* keyword)
             return;
     }
     std::wstring folder = PagesFolder();
-    std::wstring page = PageForKeyword(folder, keyword);
+    std::wstring page = PageForKeyword(ReadIndex(folder), keyword);
     OpenPage(owner, folder + L"\\" + (page.empty() ? L"index.htm" : page));
 }
 

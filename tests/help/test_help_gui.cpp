@@ -3,6 +3,7 @@
 // leads to a page that exists.
 #include "tests/support/testutil.h"
 #include <htmlhelp.h>
+#include "shell/help.h"
 #include <cctype>
 #include <vector>
 
@@ -185,4 +186,31 @@ TEST(Help, EveryHelpButtonKeywordIsIndexedWithAPage)
             EXPECT_TRUE(topic.empty() || FileExists(pages + Widen(topic))) << topic;
         }
     }
+}
+
+// The fallback route's own index lookup, for viewers that can't look keywords up.
+TEST(Help, TheIndexLookupFindsEachKeywordsOwnPageAtAnyLength)
+{
+    auto entry = [](const std::string& name, const std::string& page) {
+        std::string e = "  <LI> <OBJECT type=\"text/sitemap\">\n      <param name=\"Name\" value=\"" + name + "\">\n";
+        if (!page.empty())
+            e += "      <param name=\"Local\" value=\"" + page + "\">\n";
+        return e + "      </OBJECT>\n";
+    };
+    const std::string longName(300, 'k');
+    const std::string hhk = "<UL>\n" + entry("Woorden toevoegen", "add.htm") + entry(longName.substr(0, 255), "cut.htm") +
+                            entry(longName, "long.htm") + entry("Zonder pagina", "") + entry("Overzicht", "\xfc" "ber.htm") +
+                            entry("?", "question.htm") + "</UL>\n";
+    EXPECT_EQ(L"add.htm", PageForKeyword(hhk, L"Woorden toevoegen"));
+    EXPECT_EQ(L"", PageForKeyword(hhk, L"Woorden"));
+    // Longer than any fixed buffer: neither cut nor left unterminated.
+    EXPECT_EQ(L"long.htm", PageForKeyword(hhk, Widen(longName).c_str()));
+    EXPECT_EQ(L"", PageForKeyword(hhk, Widen(longName + "kkkk").c_str()));
+    EXPECT_EQ(L"", PageForKeyword(hhk, Widen(std::string(5000, 'k')).c_str()));
+    // No page of its own: not the next entry's.
+    EXPECT_EQ(L"", PageForKeyword(hhk, L"Zonder pagina"));
+    EXPECT_EQ(L"\u00fcber.htm", PageForKeyword(hhk, L"Overzicht"));
+    EXPECT_EQ(L"question.htm", PageForKeyword(hhk, L"?"));
+    EXPECT_EQ(L"", PageForKeyword(hhk, L"\u0416"));  // not in the index's code page
+    EXPECT_EQ(L"", PageForKeyword("<param name=\"Name\" value=\"open\"><param name=\"Local\" value=\"x.htm", L"open"));
 }

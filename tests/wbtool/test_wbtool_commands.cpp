@@ -335,6 +335,39 @@ TEST_F(WbTool, AFailedImportLeavesTheOldBookAlone)
     EXPECT_NE(std::string::npos, r.err.find("can't create"));
 }
 
+TEST_F(WbTool, DamagedDictzipSizesAreRefusedWithTheirReason)
+{
+    const std::string index = ReadBytes(SourcePath(L"tests/wbtool/fixtures/freedict-nld-eng.index"));
+    const std::string packed = ReadBytes(SourcePath(L"tests/wbtool/fixtures/freedict-nld-eng.dict.dz"));
+    ASSERT_EQ(0, packed[3]);  // no header fields: the cases below add theirs
+    auto withExtra = [&](const std::string& extra) {
+        std::string field(1, static_cast<char>(extra.size()));
+        field += '\0';
+        return packed.substr(0, 3) + '\x04' + packed.substr(4, 6) + field + extra + packed.substr(10);
+    };
+    // A dictzip table: version 1, chunks of 58315 bytes, one chunk of 65535 packed bytes.
+    const std::string farChunk("RA\x08\0\x01\0\xcb\xe3\x01\0\xff\xff", 12);
+    struct Case {
+        std::string dz;
+        const char* reason;
+    } cases[] = {
+        {packed.substr(0, packed.size() - 1) + '\xff', "unpacked size of"},  // 4 GiB in the trailer
+        {withExtra(farChunk), "chunk table reaches past the end"},
+        {withExtra(farChunk).erase(12, 2), "extra field"},  // the field's length reaches past the end
+        {packed.substr(0, packed.size() / 2), ""},  // cut short: its last bytes say anything
+    };
+    WriteBytes(L"nl.index", index);
+    WriteBytes(L"book.wb", Record("old", "oud"));
+    for (const auto& c : cases) {
+        WriteBytes(L"nl.dict.dz", c.dz);
+        ToolRun r = RunTool(L"import --format dictd nl.index book.wb" + std::wstring(kWestern));
+        EXPECT_EQ(1u, r.exitCode) << c.reason;
+        EXPECT_NE(std::string::npos, r.err.find("wbtool: can't unpack nl.dict.dz: ")) << r.err;
+        EXPECT_NE(std::string::npos, r.err.find(c.reason)) << r.err;
+        EXPECT_EQ(Record("old", "oud"), ReadBytes(L"book.wb"));
+    }
+}
+
 TEST_F(WbTool, ImportsARealFreeDictDictionary)
 {
     const std::wstring dict = L"Z:\\usr\\share\\dictd\\freedict-eng-nld.index";

@@ -1,5 +1,6 @@
 #include "tools/wbtool/wbtool.h"
 #include "tests/support/testutil.h"
+#include <zlib.h>
 #include <algorithm>
 
 using Items = std::vector<std::wstring>;
@@ -74,6 +75,130 @@ TEST(Gzip, WholeSeveralMembersAndDamage)
     EXPECT_EQ(plain + plain, twice);
     EXPECT_FALSE(InflateGzip(packed.substr(0, packed.size() / 2), &twice));
     EXPECT_FALSE(InflateGzip("not gzip at all", &twice));
+}
+
+static void PutLe(std::string* s, uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        *s += static_cast<char>(v >> (8 * i));
+}
+
+// A dictzip file as dictd's packer lays it out: chunks flushed apart, their
+// packed sizes in an "RA" field, and a final empty block outside the table.
+static std::string Dictzip(const std::string& plain, unsigned chunkLength)
+{
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    std::string data;
+    std::vector<unsigned> sizes;
+    auto pack = [&](const char* from, size_t n, int flush) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(from));
+        z.avail_in = static_cast<uInt>(n);
+        size_t before = data.size();
+        char buf[1 << 17];
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buf);
+            z.avail_out = sizeof buf;
+            deflate(&z, flush);
+            data.append(buf, sizeof buf - z.avail_out);
+        } while (z.avail_out == 0);
+        return static_cast<unsigned>(data.size() - before);
+    };
+    for (size_t at = 0; at < plain.size(); at += chunkLength)
+        sizes.push_back(pack(plain.data() + at, std::min<size_t>(chunkLength, plain.size() - at), Z_FULL_FLUSH));
+    pack(nullptr, 0, Z_FINISH);
+    deflateEnd(&z);
+
+    std::string field = "RA";
+    PutLe(&field, 6 + 2 * sizes.size(), 2);
+    PutLe(&field, 1, 2);
+    PutLe(&field, chunkLength, 2);
+    PutLe(&field, sizes.size(), 2);
+    for (unsigned n : sizes)
+        PutLe(&field, n, 2);
+    std::string file("\x1f\x8b\x08\x0c\0\0\0\0\x02\x03", 10);  // extra field and name
+    PutLe(&file, field.size(), 2);
+    file += field + "book.dict" + '\0' + data;
+    PutLe(&file, crc32(0, reinterpret_cast<const Bytef*>(plain.data()), static_cast<uInt>(plain.size())), 4);
+    PutLe(&file, static_cast<uint32_t>(plain.size()), 4);
+    return file;
+}
+
+// Offsets in a file from Dictzip: the fields of its chunk table.
+constexpr size_t kExtraLength = 10, kChunkLength = 18, kChunkCount = 20, kFirstChunk = 22;
+
+static void SetLe16(std::string* s, size_t at, unsigned v)
+{
+    (*s)[at] = static_cast<char>(v);
+    (*s)[at + 1] = static_cast<char>(v >> 8);
+}
+
+// What InflateGzip says about a file, and that it set no large buffer aside.
+static std::string InflateFails(const std::string& packed, size_t limit = kMaxUnpacked)
+{
+    std::string out = "old";
+    std::wstring why;
+    EXPECT_FALSE(InflateGzip(packed, &out, &why, limit));
+    EXPECT_TRUE(out.empty());
+    EXPECT_LT(out.capacity(), size_t{1} << 20);
+    EXPECT_FALSE(why.empty());
+    return Narrow(why);
+}
+
+TEST(Gzip, DictzipTableIsCheckedAgainstTheFile)
+{
+    std::string plain;
+    for (int i = 0; plain.size() < 200000; ++i)
+        plain += "word" + std::to_string(i) + " /w/\nvertaling " + std::to_string(i * 7) + "\n";
+    const std::string packed = Dictzip(plain, 4000);
+    std::string out;
+    std::wstring why;
+    ASSERT_TRUE(InflateGzip(packed, &out, &why)) << Narrow(why);
+    EXPECT_EQ(plain, out);
+    // Two dictzip members one after another: the table speaks for the first.
+    ASSERT_TRUE(InflateGzip(packed + Dictzip("tail\n", 4000), &out, &why)) << Narrow(why);
+    EXPECT_EQ(plain + "tail\n", out);
+
+    std::string damaged = packed;
+    SetLe16(&damaged, kChunkCount, 0xFFFF);
+    EXPECT_NE(std::string::npos, InflateFails(damaged).find("chunk count"));
+    damaged = packed;
+    SetLe16(&damaged, kFirstChunk + 2 * 7, 0xFFFF);  // chunks past the end of the file
+    EXPECT_NE(std::string::npos, InflateFails(damaged).find("past the end"));
+    damaged = packed;
+    SetLe16(&damaged, kChunkLength, 100);  // chunks of 100 bytes can't hold the text
+    EXPECT_NE(std::string::npos, InflateFails(damaged).find("chunk table holds"));
+    damaged = packed;
+    SetLe16(&damaged, kChunkLength, 0);
+    EXPECT_NE(std::string::npos, InflateFails(damaged).find("chunk length"));
+    damaged = Dictzip("short", 4000);
+    SetLe16(&damaged, kExtraLength, 0xFFF0);
+    EXPECT_NE(std::string::npos, InflateFails(damaged).find("extra field"));
+    damaged = packed;
+    SetLe16(&damaged, kExtraLength + 4, 0x7000);  // the RA field longer than the extra field
+    EXPECT_NE(std::string::npos, InflateFails(damaged).find("extra field"));
+}
+
+TEST(Gzip, SizesThatAskForGigabytesAreRefused)
+{
+    const std::string packed = ReadBytes(Fixture(L"freedict-eng-nld.dict.dz"));
+    std::string damaged = packed;
+    SetLe16(&damaged, damaged.size() - 2, 0xFFFF);  // the trailer's size: 4 GiB
+    EXPECT_NE(std::string::npos, InflateFails(damaged).find("unpacked size"));
+    damaged = packed;
+    damaged[damaged.size() - 1] = 0x10;  // 256 MiB: allowed, but not the size of this text
+    InflateFails(damaged);
+    // A file name that never ends.
+    damaged = packed.substr(0, 3) + '\x08' + packed.substr(4, 6) + std::string(packed.size(), 'n');
+    EXPECT_NE(std::string::npos, InflateFails(damaged).find("header"));
+    EXPECT_EQ("not a gzip file", InflateFails(packed.substr(0, 17)));
+
+    // Text that unpacks to more than the reader takes (a small limit stands in
+    // for the real one).
+    std::string plain(300000, 'x');
+    std::string out;
+    ASSERT_TRUE(InflateGzip(Dictzip(plain, 60000), &out, nullptr, plain.size()));
+    EXPECT_NE(std::string::npos, InflateFails(Dictzip(plain, 60000), plain.size() - 1).find("more than"));
 }
 
 TEST(FreeDictText, NotesItemsAndHeadwords)
@@ -184,6 +309,29 @@ TEST_F(DictdScratch, UnreadableLinesAreCountedNotFatal)
     ASSERT_EQ(2u, entries.size());
     EXPECT_EQ(L"two", entries[1].word);
     EXPECT_EQ((Items{L"dos"}), entries[1].items);
+}
+
+TEST_F(DictdScratch, DamagedDictzipIsAnErrorAndLongDefinitionsUnreadable)
+{
+    std::string plain = "one /w/\nuno\n" + std::string(kMaxDefinition + 1, 'x');
+    std::string packed = Dictzip(plain, 60000);
+    WriteBytes(L"d.dict.dz", packed);
+    // The second entry spans more than any definition may.
+    WriteBytes(L"d.index", "one\tA\tM\nhuge\tM\tEAAB\n");
+    std::vector<SourceEntry> entries;
+    ImportStats stats;
+    std::wstring error;
+    ASSERT_TRUE(ReadDictd(L"d.index", &entries, &stats, &error)) << Narrow(error);
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(1, stats.unreadable);
+
+    SetLe16(&packed, kFirstChunk, 0xFFFF);
+    WriteBytes(L"d.dict.dz", packed);
+    entries.clear();
+    EXPECT_FALSE(ReadDictd(L"d.index", &entries, &stats, &error));
+    EXPECT_NE(std::wstring::npos, error.find(L"can't unpack ")) << Narrow(error);
+    EXPECT_NE(std::wstring::npos, error.find(L"d.dict.dz: the dictzip chunk table")) << Narrow(error);
+    EXPECT_TRUE(entries.empty());
 }
 
 TEST(Tsv, LinesColumnsAndHeader)

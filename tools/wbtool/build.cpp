@@ -25,7 +25,7 @@ static void Detail(FILE* details, const wchar_t* what, const std::wstring& word)
 }
 
 std::vector<WordRecord> BuildRecords(const std::vector<SourceEntry>& entries, int sourceCodePage,
-                                     int targetCodePage, const Collation& collation, ImportStats* stats,
+                                     int targetCodePage, const WordOrder& collation, ImportStats* stats,
                                      FILE* details)
 {
     std::vector<WordRecord> records;
@@ -115,15 +115,15 @@ struct SortKey {
 };
 }
 
-static SortKey MakeKey(const WordRecord& r, int codePage, const Collation& c)
+static SortKey MakeKey(const WordRecord& r, int codePage, const WordOrder& c)
 {
     SortKey k;
-    if (c.mode == Collation::Table) {
+    if (c.mode == WordOrder::Table) {
         std::string text = SourceBytes(r);
         unsigned char key[kSortKeyBuffer];
         int n = MakeSortKey(reinterpret_cast<const unsigned char*>(text.c_str()), c.table, key);
         k.bytes.assign(reinterpret_cast<char*>(key), n);
-    } else if (c.mode == Collation::Default) {
+    } else if (c.mode == WordOrder::Default) {
         k.text = DefaultKey(SourceWide(r, codePage));
     } else {
         k.text = SourceWide(r, codePage);
@@ -131,26 +131,26 @@ static SortKey MakeKey(const WordRecord& r, int codePage, const Collation& c)
     return k;
 }
 
-static int CompareKeys(const SortKey& a, const SortKey& b, const Collation& c)
+static int CompareKeys(const SortKey& a, const SortKey& b, const WordOrder& c)
 {
     switch (c.mode) {
-    case Collation::Table:
+    case WordOrder::Table:
         return CompareSortKeys(reinterpret_cast<const unsigned char*>(a.bytes.data()), static_cast<int>(a.bytes.size()),
                                reinterpret_cast<const unsigned char*>(b.bytes.data()), static_cast<int>(b.bytes.size()));
-    case Collation::Default:
+    case WordOrder::Default:
         return a.text.compare(b.text);
-    case Collation::Locale:
+    case WordOrder::Locale:
         return CompareByLocale(a.text.c_str(), b.text.c_str());
     }
     return 0;
 }
 
-int CompareRecordWords(const WordRecord& a, const WordRecord& b, int sourceCodePage, const Collation& collation)
+int CompareRecordWords(const WordRecord& a, const WordRecord& b, int sourceCodePage, const WordOrder& collation)
 {
     return CompareKeys(MakeKey(a, sourceCodePage, collation), MakeKey(b, sourceCodePage, collation), collation);
 }
 
-void SortRecords(std::vector<WordRecord>* records, int sourceCodePage, const Collation& collation)
+void SortRecords(std::vector<WordRecord>* records, int sourceCodePage, const WordOrder& collation)
 {
     std::vector<SortKey> keys;
     keys.reserve(records->size());

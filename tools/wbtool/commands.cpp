@@ -145,14 +145,14 @@ std::wstring CheckCommon(const Options& o, size_t positional)
 }
 
 // Sets up the order asked for; returns an exit code other than 0 on failure.
-int PrepareCollation(const Options& o, Collation* c, FILE* err)
+int PrepareCollation(const Options& o, WordOrder* c, FILE* err)
 {
     if (!o.table.empty()) {
-        c->mode = Collation::Table;
+        c->mode = WordOrder::Table;
         if (!ReadSortTableFile(o.table.c_str(), c->table))
             return FileError(err, L"can't read collation table " + o.table + L" (it must hold 256 bytes)");
     } else if (!o.locale.empty()) {
-        c->mode = Collation::Locale;
+        c->mode = WordOrder::Locale;
         if (!ApplyPairLocale(o.locale.c_str()))
             return UsageError(err, L"unknown locale \"" + o.locale + L"\"");
     }
@@ -177,7 +177,7 @@ int Import(const Options& o, FILE* out, FILE* err)
         return UsageError(err, L"--deleted belongs to export");
     if (o.header && o.format == L"dictd")
         return UsageError(err, L"--header belongs to TSV and CSV input");
-    Collation collation;
+    WordOrder collation;
     if (int rc = PrepareCollation(o, &collation, err))
         return rc;
     const std::wstring& src = o.args[0];
@@ -313,7 +313,7 @@ int Check(const Options& o, FILE* out, FILE* err)
         return UsageError(err, problem);
     if (!o.format.empty() || o.deleted || o.header)
         return UsageError(err, L"check takes no --format, --deleted or --header");
-    Collation collation;
+    WordOrder collation;
     if (int rc = PrepareCollation(o, &collation, err))
         return rc;
     int sourceCodePage = CharsetToCodePage(o.sourceCharset);

@@ -45,17 +45,130 @@ bool ReadWholeFile(const std::wstring& path, std::string* data)
     return !ferror(f.get());
 }
 
-bool InflateGzip(const std::string& packed, std::string* out)
+static unsigned Le16(std::string_view d, size_t at)
+{
+    return static_cast<unsigned char>(d[at]) | static_cast<unsigned char>(d[at + 1]) << 8;
+}
+
+static uint32_t Le32(std::string_view d, size_t at)
+{
+    return Le16(d, at) | static_cast<uint32_t>(Le16(d, at + 2)) << 16;
+}
+
+static std::wstring Mebibytes(size_t bytes)
+{
+    return std::to_wstring(bytes >> 20) + L" MiB";
+}
+
+// The dictzip chunk table: chunk length, count and the packed size of every
+// chunk. dictd reads the text by this table, so one that disagrees with the
+// file marks the file as damaged even where the deflate data still unpacks.
+// *covers gets the most text the table can hold.
+static bool CheckChunkTable(std::string_view field, uint64_t room, uint64_t* covers, std::wstring* why)
+{
+    if (field.size() < 6 || Le16(field, 0) != 1) {
+        *why = L"unknown dictzip header version";
+        return false;
+    }
+    uint64_t chunkLength = Le16(field, 2);
+    uint64_t chunks = Le16(field, 4);
+    if (chunkLength == 0) {
+        *why = L"the dictzip chunk length is 0";
+        return false;
+    }
+    if (field.size() != 6 + 2 * chunks) {
+        *why = L"the dictzip chunk count does not match its table";
+        return false;
+    }
+    uint64_t total = 0;
+    for (uint64_t i = 0; i < chunks; ++i)
+        total += Le16(field, 6 + 2 * i);
+    if (total > room) {
+        *why = L"the dictzip chunk table reaches past the end of the file";
+        return false;
+    }
+    *covers = chunkLength * chunks;
+    return true;
+}
+
+// Checks the first member's header with its extra fields, which zlib skips
+// unread, and the trailer's size before any data is unpacked. *tableCovers
+// gets what the dictzip table can hold, or stays as it is when there is none.
+static bool CheckGzipHeader(std::string_view packed, size_t limit, uint64_t* tableCovers, std::wstring* why)
+{
+    if (packed.size() < 18 || packed[0] != '\x1f' || packed[1] != '\x8b' || packed[2] != 8) {
+        *why = L"not a gzip file";
+        return false;
+    }
+    unsigned flags = static_cast<unsigned char>(packed[3]);
+    size_t end = packed.size() - 8;  // the trailer follows the data
+    size_t at = 10;
+    std::string_view table;
+    bool hasTable = false;
+    if (flags & 4) {
+        size_t extraLength = Le16(packed, at);
+        at += 2;
+        if (extraLength > end - at) {
+            *why = L"the gzip header's extra field reaches past the end of the file";
+            return false;
+        }
+        std::string_view extra = packed.substr(at, extraLength);
+        at += extraLength;
+        while (!extra.empty()) {
+            if (extra.size() < 4 || Le16(extra, 2) > extra.size() - 4) {
+                *why = L"damaged gzip header: an extra field is longer than the room for it";
+                return false;
+            }
+            size_t length = Le16(extra, 2);
+            if (extra[0] == 'R' && extra[1] == 'A' && !hasTable) {
+                table = extra.substr(4, length);
+                hasTable = true;
+            }
+            extra.remove_prefix(4 + length);
+        }
+    }
+    for (unsigned field : {8u, 16u}) {  // file name, comment
+        if (!(flags & field))
+            continue;
+        size_t zero = packed.find('\0', at);
+        if (zero == std::string_view::npos || zero >= end) {
+            *why = L"damaged gzip header: a text field runs to the end of the file";
+            return false;
+        }
+        at = zero + 1;
+    }
+    if (flags & 2)
+        at += 2;  // header checksum
+    if (at > end) {
+        *why = L"damaged gzip header";
+        return false;
+    }
+    if (hasTable && !CheckChunkTable(table, end - at, tableCovers, why))
+        return false;
+    uint32_t unpacked = Le32(packed, packed.size() - 4);
+    if (unpacked > limit) {
+        *why = L"the trailer gives an unpacked size of " + std::to_wstring(unpacked) + L" bytes, more than the " +
+               Mebibytes(limit) + L" wbtool reads";
+        return false;
+    }
+    return true;
+}
+
+bool InflateGzip(const std::string& packed, std::string* out, std::wstring* why, size_t limit)
 {
     out->clear();
-    if (packed.size() >= 4) {
-        // The trailer holds the unpacked size (modulo 4 GiB) of the last member.
-        const unsigned char* t = reinterpret_cast<const unsigned char*>(packed.data() + packed.size() - 4);
-        out->reserve(t[0] | t[1] << 8 | t[2] << 16 | static_cast<size_t>(t[3]) << 24);
-    }
-    z_stream s{};
-    if (inflateInit2(&s, 15 + 16) != Z_OK)
+    std::wstring reason;
+    if (!why)
+        why = &reason;
+    uint64_t tableCovers = UINT64_MAX;
+    if (!CheckGzipHeader(packed, limit, &tableCovers, why))
         return false;
+    // No room is set aside from the sizes the file gives: they may be damaged.
+    z_stream s{};
+    if (inflateInit2(&s, 15 + 16) != Z_OK) {
+        *why = L"out of memory";
+        return false;
+    }
     s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
     size_t remaining = packed.size();
     char buf[1 << 16];
@@ -69,23 +182,46 @@ bool InflateGzip(const std::string& packed, std::string* out)
         s.next_out = reinterpret_cast<Bytef*>(buf);
         s.avail_out = sizeof buf;
         int rc = inflate(&s, Z_NO_FLUSH);
-        out->append(buf, sizeof buf - s.avail_out);
+        size_t produced = sizeof buf - s.avail_out;
+        if (produced > limit - out->size()) {
+            *why = L"it unpacks to more than the " + Mebibytes(limit) + L" wbtool reads";
+            break;
+        }
+        out->append(buf, produced);
         if (rc == Z_STREAM_END) {
+            // The table describes the first member only.
+            if (out->size() > tableCovers) {
+                *why = L"the text is longer than the dictzip chunk table holds";
+                break;
+            }
+            tableCovers = UINT64_MAX;
             // gzip allows several members one after another.
             if (s.avail_in == 0 && remaining == 0) {
                 ok = true;
                 break;
             }
-            if (inflateReset(&s) != Z_OK)
+            if (inflateReset(&s) != Z_OK) {
+                *why = L"out of memory";
                 break;
+            }
             continue;
         }
-        if (rc == Z_BUF_ERROR && s.avail_in == 0 && remaining == 0)
-            break;  // cut short
-        if (rc != Z_OK && rc != Z_BUF_ERROR)
+        if (rc == Z_BUF_ERROR && s.avail_in == 0 && remaining == 0) {
+            *why = L"the file is cut short";
             break;
+        }
+        if (rc != Z_OK && rc != Z_BUF_ERROR) {
+            *why = L"damaged data";
+            if (s.msg)
+                *why += L" (" + Utf8ToWide(s.msg) + L")";
+            break;
+        }
     }
     inflateEnd(&s);
+    if (!ok) {
+        out->clear();
+        out->shrink_to_fit();
+    }
     return ok;
 }
 
@@ -173,8 +309,9 @@ bool ReadDictd(const std::wstring& src, std::vector<SourceEntry>* out, ImportSta
     }
     if (EndsWithNoCase(dictPath, L".dz")) {
         std::string plain;
-        if (!InflateGzip(dict, &plain)) {
-            *error = L"can't unpack " + dictPath + L" (damaged or not gzip)";
+        std::wstring why;
+        if (!InflateGzip(dict, &plain, &why)) {
+            *error = L"can't unpack " + dictPath + L": " + why;
             return false;
         }
         dict.swap(plain);
@@ -195,7 +332,7 @@ bool ReadDictd(const std::wstring& src, std::vector<SourceEntry>* out, ImportSta
         if (IsDatabaseInfoEntry(line.headword))
             continue;
         ++stats->entriesRead;
-        if (line.offset > dict.size() || line.length > dict.size() - line.offset) {
+        if (line.offset > dict.size() || line.length > dict.size() - line.offset || line.length > kMaxDefinition) {
             ++stats->unreadable;
             continue;
         }

@@ -38,8 +38,15 @@ std::string WideToUtf8(std::wstring_view text);
 
 // Reads a whole file; false when it can't be opened or read.
 bool ReadWholeFile(const std::wstring& path, std::string* data);
-// Unpacks gzip data (dictzip is gzip with an extra header field).
-bool InflateGzip(const std::string& packed, std::string* out);
+// Far more than any dictionary's text and any one definition take: larger
+// sizes read from a file are damage.
+constexpr size_t kMaxUnpacked = size_t{512} << 20;
+constexpr uint64_t kMaxDefinition = 1 << 20;
+
+// Unpacks gzip data (dictzip is gzip with an extra header field). On failure
+// *why, when given, says what is wrong; nothing past limit bytes is unpacked.
+bool InflateGzip(const std::string& packed, std::string* out, std::wstring* why = nullptr,
+                 size_t limit = kMaxUnpacked);
 
 // A dictd number: base64 digits (A-Z a-z 0-9 + /), most significant first.
 bool DecodeBase64Number(std::string_view digits, uint64_t* value);
@@ -87,7 +94,8 @@ SourceEntry ExtractFreeDictEntry(std::wstring_view definition, std::wstring_view
 
 // ---- building word books (merge.cpp, build.cpp) ----
 
-struct Collation {
+// The order a word book is sorted in, as the command line asks for it.
+struct WordOrder {
     enum Mode { Default, Table, Locale } mode = Default;
     unsigned char table[kSortTableSize] = {};
 };
@@ -102,12 +110,12 @@ std::vector<SourceEntry> MergeEntries(std::vector<SourceEntry> entries, ImportSt
 // Converts, fits and sorts the entries into records; details, when given, gets
 // a line for every word left out or cut.
 std::vector<WordRecord> BuildRecords(const std::vector<SourceEntry>& entries, int sourceCodePage,
-                                     int targetCodePage, const Collation& collation, ImportStats* stats,
+                                     int targetCodePage, const WordOrder& collation, ImportStats* stats,
                                      FILE* details);
 // Sorts records by source word, keeping the order of equal words.
-void SortRecords(std::vector<WordRecord>* records, int sourceCodePage, const Collation& collation);
+void SortRecords(std::vector<WordRecord>* records, int sourceCodePage, const WordOrder& collation);
 // <0, 0, >0 as the source words of a and b compare.
-int CompareRecordWords(const WordRecord& a, const WordRecord& b, int sourceCodePage, const Collation& collation);
+int CompareRecordWords(const WordRecord& a, const WordRecord& b, int sourceCodePage, const WordOrder& collation);
 
 // Writes through a temporary file beside path, then replaces path.
 bool WriteWordBook(const std::wstring& path, const std::vector<WordRecord>& records, std::wstring* error);
