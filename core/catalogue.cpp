@@ -51,23 +51,43 @@ std::vector<std::string> SplitCatalogueFields(const std::string& line)
     return fields;
 }
 
-// Hands take() every line of each section that follows a marker line, up to
-// the next separator; take() returns false to end that section early.
-// False on a read error.
-template <typename Take>
-static bool ForEachSectionLine(FILE* f, StringId marker, Take take)
+std::vector<CatalogueSection> FindCatalogueSections(const std::vector<std::string>& lines, const wchar_t* marker,
+                                                    int codePage)
 {
-    std::string line;
+    std::vector<CatalogueSection> sections;
     bool inSection = false;
-    while (ReadTextLine(f, line)) {
-        if (IsCatalogueSeparator(line))
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (IsCatalogueSeparator(lines[i])) {
+            if (inSection)
+                sections.back().end = i;
             inSection = false;
-        else if (!inSection)
-            inSection = IsCatalogueMarker(line, Str(marker), g_uiCodePage);
-        else
-            inSection = take(line);
+        } else if (!inSection && IsCatalogueMarker(lines[i], marker, codePage)) {
+            sections.push_back({i, lines.size()});
+            inSection = true;
+        }
     }
-    return !ferror(f);
+    return sections;
+}
+
+// Hands take() every line of each section of the marker; take() returns
+// false to end that section early. False when the file can't be read.
+template <typename Take>
+static bool ForEachSectionLine(StringId marker, Take take)
+{
+    // Binary: a Ctrl-Z byte must not end the file early.
+    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"rb"));
+    if (!f)
+        return false;
+    std::vector<std::string> lines;
+    std::string line;
+    while (ReadTextLine(f.get(), line))
+        lines.push_back(line);
+    if (ferror(f.get()))
+        return false;
+    for (const CatalogueSection& section : FindCatalogueSections(lines, Str(marker), g_uiCodePage))
+        for (size_t i = section.marker + 1; i < section.end && take(lines[i]); ++i) {
+        }
+    return true;
 }
 
 static int HasSortTableFor(const wchar_t* languageName)
@@ -143,13 +163,8 @@ int LoadCatalogue()
 {
     g_catalogue.entries.clear();
     g_catalogue.current = nullptr;
-    // Binary: a Ctrl-Z byte must not end the file early.
-    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"rb"));
-    if (!f)
-        return -1;
-
     std::vector<std::wstring> stems;
-    bool ok = ForEachSectionLine(f.get(), Txt_IniLanguage, [&](const std::string& line) {
+    bool ok = ForEachSectionLine(Txt_IniLanguage, [&](const std::string& line) {
         std::vector<std::wstring> fields;
         for (const std::string& field : SplitCatalogueFields(line))
             fields.push_back(WidenText(field, g_uiCodePage));
@@ -177,10 +192,7 @@ int LoadCatalogue()
 
 int SelectFromCatalogueFile()
 {
-    UniqueFile f(_wfopen(Str(Txt_FilenameIni), L"rb"));
-    if (!f)
-        return -1;
-    bool ok = ForEachSectionLine(f.get(), Txt_IniSelected, [](const std::string& line) {
+    bool ok = ForEachSectionLine(Txt_IniSelected, [](const std::string& line) {
         std::wstring name = WidenText(line, g_uiCodePage);
         for (auto& e : g_catalogue.entries) {
             if ((e->longWordBookFile[0] && EqualFoldAZ(name.c_str(), e->longWordBookFile)) ||

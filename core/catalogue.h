@@ -49,6 +49,15 @@ const wchar_t* PairTargetIcon(const LanguagePair* p);
 bool IsCatalogueSeparator(const std::string& line);
 bool IsCatalogueMarker(const std::string& line, const wchar_t* marker, int codePage);
 std::vector<std::string> SplitCatalogueFields(const std::string& line);
+// The sections a marker begins in the file's lines (without line ends): the
+// marker's line and the end of the section's lines (its separator, or the
+// end of the file). Inside a section every line is one of its lines.
+struct CatalogueSection {
+    size_t marker;
+    size_t end;
+};
+std::vector<CatalogueSection> FindCatalogueSections(const std::vector<std::string>& lines, const wchar_t* marker,
+                                                    int codePage);
 
 int LoadCatalogue();
 int SelectFromCatalogueFile();

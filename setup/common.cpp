@@ -1,7 +1,10 @@
 #include "setup/setup.h"
 #include "core/codepage.h"
 #include "core/report.h"
+#include "core/uistrings.h"
+#include <strsafe.h>
 #include <cstring>
+#include <cwctype>
 
 int g_titleY = 100;
 int g_barY = 155;
@@ -18,6 +21,7 @@ int g_mainCodePage = 1252;
 int g_interfaceCodePage = 1252;
 bool g_unattended = false;
 ScriptResults g_script;
+InstallOutcome g_outcome;
 
 void SetupFatal(const wchar_t* text)
 {
@@ -73,52 +77,132 @@ static int BoxToStandardError(HWND, const wchar_t* text, const wchar_t* caption,
 
 void UseStandardErrorForMessages() { SetReportHooks({BoxToStandardError, nullptr}); }
 
-std::wstring WideFrom8(const std::string& text, int codePage)
-{
-    std::vector<wchar_t> buf(text.size() + 1);
-    ToWide(text.c_str(), buf.data(), codePage);
-    return buf.data();
-}
-
-std::string EightFrom(const std::wstring& text, int codePage)
-{
-    std::vector<char> buf(2 * text.size() + 1);
-    ToNarrow(text.c_str(), buf.data(), codePage);
-    return buf.data();
-}
-
-bool ReadTextLine(FILE* f, std::string& line)
-{
-    line.clear();
-    char piece[100];
-    bool any = false;
-    while (fgets(piece, sizeof piece, f)) {
-        any = true;
-        size_t n = strlen(piece);
-        line.append(piece, n);
-        if (n && piece[n - 1] == '\n')
-            break;
-    }
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    return any;
-}
-
-static char FoldAZ(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualFoldAZ(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldAZ(a[i]) != FoldAZ(b[i]))
-            return false;
-    return true;
-}
-
 std::wstring WithBackslash(const std::wstring& dir)
 {
     if (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/'))
         return dir;
     return dir + L"\\";
+}
+
+void NoteFailure(const std::wstring& path, DWORD error)
+{
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring reason = text ? text : L"";
+    if (text)
+        LocalFree(text);
+    while (!reason.empty() && iswspace(reason.back()))
+        reason.pop_back();
+    g_outcome.failures.push_back(path + L": " + (reason.empty() ? std::to_wstring(error) : reason));
+}
+
+std::vector<std::wstring> OutcomeLines()
+{
+    std::vector<std::wstring> lines;
+    if (!g_outcome.failures.empty()) {
+        lines.push_back(Str(Txt_Install_Failed));
+        lines.insert(lines.end(), g_outcome.failures.begin(), g_outcome.failures.end());
+    }
+    if (!g_outcome.backupDir.empty())
+        lines.push_back(std::wstring(Str(Txt_Install_Kept)) + L" " + g_outcome.backupDir);
+    return lines;
+}
+
+bool MakeDirectory(const std::wstring& dir)
+{
+    if (CreateDirectoryW(dir.c_str(), nullptr))
+        return true;
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesW(dir.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    NoteFailure(dir, error);
+    return false;
+}
+
+// Any length; empty when the system can't make it absolute.
+static std::wstring FullPath(const std::wstring& path)
+{
+    DWORD room = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (!room)
+        return L"";
+    std::wstring full(room, L'\0');
+    DWORD n = GetFullPathNameW(path.c_str(), room, full.data(), nullptr);
+    if (!n || n >= room)
+        return L"";
+    full.resize(n);
+    return full;
+}
+
+// The directory part with its backslash, or empty.
+static std::wstring FolderOf(const std::wstring& fullPath)
+{
+    size_t slash = fullPath.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"" : fullPath.substr(0, slash + 1);
+}
+
+bool InWordBookFolder(const std::wstring& path)
+{
+    std::wstring folder = FullPath(WithBackslash(WithBackslash(g_targetDir) + Str(Txt_PathLanguage)));
+    std::wstring full = FullPath(path);
+    return !folder.empty() && !full.empty() && EqualFoldAZ(FolderOf(full), WithBackslash(folder));
+}
+
+// False when the files differ or either can't be read.
+static bool SameContents(const std::wstring& a, const std::wstring& b)
+{
+    UniqueFile fa(_wfopen(a.c_str(), L"rb"));
+    UniqueFile fb(_wfopen(b.c_str(), L"rb"));
+    if (!fa || !fb)
+        return false;
+    std::vector<char> ba(65536), bb(65536);
+    for (;;) {
+        size_t na = fread(ba.data(), 1, ba.size(), fa.get());
+        size_t nb = fread(bb.data(), 1, bb.size(), fb.get());
+        if (na != nb || memcmp(ba.data(), bb.data(), na) != 0)
+            return false;
+        if (na < ba.size())
+            return !ferror(fa.get()) && !ferror(fb.get());
+    }
+}
+
+bool KeepReplacedWordBook(const std::wstring& path, const std::wstring& replacement)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;   // nothing there to lose
+    if (GetFileAttributesW(replacement.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;   // nothing will replace it
+    if (SameContents(path, replacement))
+        return true;
+    std::wstring full = FullPath(path);
+    if (full.empty()) {
+        NoteFailure(path, GetLastError());
+        return false;
+    }
+    std::wstring folder = FolderOf(full) + L"backup";
+    if (!MakeDirectory(folder))
+        return false;
+    if (g_outcome.backupStamp.empty()) {
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        wchar_t stamp[32];
+        StringCchPrintfW(stamp, 32, L"%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                         t.wSecond);
+        g_outcome.backupStamp = stamp;
+    }
+    // The same book replaced twice in one run keeps both of its old versions.
+    std::wstring base = folder + L"\\" + full.substr(FolderOf(full).size()) + L"." + g_outcome.backupStamp;
+    std::wstring copy = base;
+    for (int n = 2; !CopyFileW(full.c_str(), copy.c_str(), TRUE); ++n) {
+        DWORD error = GetLastError();
+        if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || n > 99) {
+            NoteFailure(copy, error);
+            return false;
+        }
+        copy = base + L"-" + std::to_wstring(n);
+    }
+    g_outcome.backupDir = folder;
+    return true;
 }

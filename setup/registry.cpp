@@ -4,89 +4,105 @@
 #include "setup/wordlist.h"
 #include "core/catalogue.h"
 #include "core/codepage.h"
+#include "core/collate.h"
 #include "core/fileutil.h"
 #include "core/uistrings.h"
 #include <algorithm>
 #include <cstdlib>
 #include <new>
 
+namespace {
+
 const char kDictEndMarker[] = "# --- EOF --------------------------------------------------------";
 static_assert(sizeof kDictEndMarker == 10 + 56 + 1, "\"# --- EOF \" and 56 hyphens");
-
-namespace {
 
 const wchar_t kTmpIni[] = L"tmp.ini";
 
 std::wstring DictPath() { return Str(Txt_FilenameIni); }
-std::string Ui8(StringId id) { return EightFrom(Str(id), g_interfaceCodePage); }
-
-// Consecutive commas count as one separator, as wordbook reads them.
-std::vector<std::string> SplitFields(const std::string& line)
-{
-    std::vector<std::string> fields;
-    size_t i = 0;
-    while (i < line.size()) {
-        size_t end = line.find(',', i);
-        if (end == std::string::npos)
-            end = line.size();
-        if (end > i)
-            fields.push_back(line.substr(i, end - i));
-        i = end + 1;
-    }
-    return fields;
-}
+std::string Ui8(StringId id) { return NarrowText(Str(id), g_interfaceCodePage); }
 
 // A pair line goes by its long name, or by its language name when it has none.
 std::string LineName(const std::string& line)
 {
-    auto fields = SplitFields(line);
+    auto fields = SplitCatalogueFields(line);
     if (fields.size() >= 4)
         return fields[3];
     return fields.empty() ? std::string() : fields[0];
 }
 
-// The same tests wordbook uses, so the installer edits the block wordbook reads.
-bool IsHeader(const std::string& line) { return EqualFoldAZ(line, Ui8(Txt_IniLanguage)); }
-bool IsSeparator(const std::string& line) { return line.empty() || line[0] == '#'; }
+bool IsEndMarker(const std::string& line) { return line.compare(0, 9, kDictEndMarker, 9) == 0; }
 
-void WriteLine(FILE* f, const std::string& line)
-{
-    fputs(line.c_str(), f);
-    fputc('\n', f);
-}
+// A line of DICT.INI as read, so that a rewrite can copy it byte for byte.
+struct IniLine {
+    std::string raw;    // line end included
+    std::string text;   // without it
+};
 
-UniqueFile OpenDictForReading()
+// A line setup adds, with the line end the file had in text mode.
+std::string NewLine(const std::string& text) { return text + "\r\n"; }
+
+// False when DICT.INI can't be opened or read.
+bool ReadDict(std::vector<IniLine>* lines)
 {
-    UniqueFile in(_wfopen(DictPath().c_str(), L"rt"));
+    UniqueFile in(_wfopen(DictPath().c_str(), L"rb"));
     if (!in)
-        SetupFatal(L"Can't open DICT.INI");
-    return in;
+        return false;
+    IniLine line;
+    while (ReadRawLine(in.get(), line.raw)) {
+        size_t end = line.raw.find_last_not_of("\r\n");
+        line.text = line.raw.substr(0, end == std::string::npos ? 0 : end + 1);
+        lines->push_back(line);
+    }
+    return !ferror(in.get());
 }
 
-UniqueFile OpenTmpIni(const wchar_t* failure)
+std::vector<IniLine> ReadDictOrStop()
 {
-    UniqueFile out(_wfopen(kTmpIni, L"wt"));
+    std::vector<IniLine> lines;
+    if (!ReadDict(&lines))
+        SetupFatal(GetFileAttributesW(DictPath().c_str()) == INVALID_FILE_ATTRIBUTES ? L"Can't open DICT.INI"
+                                                                                       : L"Can't read DICT.INI");
+    return lines;
+}
+
+std::vector<std::string> RawLines(const std::vector<IniLine>& lines)
+{
+    std::vector<std::string> raws;
+    for (const IniLine& line : lines)
+        raws.push_back(line.raw);
+    return raws;
+}
+
+// The sections wordbook reads its pairs from.
+std::vector<CatalogueSection> CatalogueSections(const std::vector<IniLine>& lines)
+{
+    std::vector<std::string> texts;
+    for (const IniLine& line : lines)
+        texts.push_back(line.text);
+    return FindCatalogueSections(texts, Str(Txt_IniLanguage), g_interfaceCodePage);
+}
+
+// Writes tmp.ini and puts it in DICT.INI's place; on any failure the old
+// DICT.INI stays as it was and setup ends. A last line without a line end
+// gets one when lines now follow it.
+void WriteDict(const std::vector<std::string>& raws, const wchar_t* openFailure, const wchar_t* writeFailure)
+{
+    UniqueFile out(_wfopen(kTmpIni, L"wb"));
     if (!out)
-        SetupFatal(failure);
-    return out;
-}
-
-// Puts the finished tmp.ini in DICT.INI's place; on any failure the old
-// DICT.INI stays as it was and setup ends.
-void ReplaceDictIni(UniqueFile& out, const wchar_t* failure)
-{
-    bool ok = !ferror(out.get()) && FlushFileToDisk(out.get());
+        SetupFatal(openFailure);
+    bool ok = true;
+    for (size_t i = 0; i < raws.size(); ++i) {
+        std::string line = raws[i];
+        if (i + 1 < raws.size() && !line.empty() && line.back() != '\n')
+            line += line.back() == '\r' ? "\n" : "\r\n";
+        ok = ok && fwrite(line.data(), 1, line.size(), out.get()) == line.size();
+    }
+    ok = ok && FlushFileToDisk(out.get());
     ok = fclose(out.release()) == 0 && ok;
     if (ok && ReplaceFileAtomic(kTmpIni, DictPath().c_str()))
         return;
     DeleteFileW(kTmpIni);
-    SetupFatal(failure);
-}
-
-void CheckRead(FILE* in)
-{
-    if (ferror(in))
-        SetupFatal(L"Can't read DICT.INI");
+    SetupFatal(writeFailure);
 }
 
 std::string PairLine(const PairGroup& g)
@@ -98,12 +114,15 @@ void BuildReverseWordBook(const PairGroup& group)
 {
     const std::wstring books = Str(Txt_PathLanguage);
     WordListJob job;
-    job.inputPath = books + WideFrom8(group.inputFile, g_interfaceCodePage);
-    job.outputPath = books + WideFrom8(group.outputFile, g_interfaceCodePage);
+    job.inputPath = books + WidenText(group.inputFile, g_interfaceCodePage);
+    job.outputPath = books + WidenText(group.outputFile, g_interfaceCodePage);
     job.tempPath = Str(Txt_Install_TaalTemp);
-    job.tablePath = std::wstring(L"tables\\") + Str(Txt_Locale) + L".stb";
+    // The table wordbook searches the reverse book by: its source language
+    // is the main language, and tables go by the language's name.
+    job.tablePath = std::wstring(L"tables\\") + Str(Txt_MainLanguage) + L".stb";
     job.foreignCodePage = CharsetToCodePage(atoi(group.fields[2].c_str()));
     job.mainCodePage = g_mainCodePage;
+    job.keepOld = KeepReplacedWordBook;
     HCURSOR previous = g_setupWindow ? SetCursor(LoadCursorW(nullptr, IDC_WAIT)) : nullptr;
     std::wstring error;
     if (!BuildWordList(job, SetupProgress(), &error))
@@ -113,8 +132,7 @@ void BuildReverseWordBook(const PairGroup& group)
     g_barY += 50;
 }
 
-} // namespace
-
+// Reads LANGUAGE.CF whole; a malformed group is fatal, naming its line.
 std::vector<PairGroup> ReadPairGroups(FILE* f)
 {
     std::vector<PairGroup> groups;
@@ -123,12 +141,13 @@ std::vector<PairGroup> ReadPairGroups(FILE* f)
     int number = 0, part = 0;
     while (ReadTextLine(f, line)) {
         ++number;
-        if (IsSeparator(line))
+        // A lone Ctrl-Z is the end-of-file mark of old editors, no line.
+        if (IsCatalogueSeparator(line) || line == "\x1A")
             continue;
         if (part == 0) {
             group = PairGroup{};
             group.line = number;
-            auto fields = SplitFields(line);
+            auto fields = SplitCatalogueFields(line);
             if (fields.size() < 4)
                 SetupFatal((L"LANGUAGE.CF, line " + std::to_wstring(number) +
                             L": a pair line needs four fields separated by commas").c_str());
@@ -141,30 +160,26 @@ std::vector<PairGroup> ReadPairGroups(FILE* f)
         }
         part = (part + 1) % 3;
     }
+    if (ferror(f))
+        SetupFatal(L"Can't read LANGUAGE.CF");
     if (part != 0)
         SetupFatal((L"LANGUAGE.CF, line " + std::to_wstring(group.line) +
                     L": the group ends before its two word-book file names").c_str());
     return groups;
 }
 
+} // namespace
+
 void EnsureDictIni(const std::string& firstWordBook)
 {
     if (GetFileAttributesW(DictPath().c_str()) == INVALID_FILE_ATTRIBUTES) {
-        UniqueFile out = OpenTmpIni(L"Can't create DICT.INI");
-        FILE* f = out.get();
-        WriteLine(f, Ui8(Txt_Install_IniLine01));
-        WriteLine(f, "");
-        WriteLine(f, Ui8(Txt_IniAddnew));
-        WriteLine(f, Ui8(Txt_Install_IniLine03));
-        WriteLine(f, "");
-        WriteLine(f, Ui8(Txt_IniSelected));
-        WriteLine(f, firstWordBook);
-        WriteLine(f, "");
-        WriteLine(f, Ui8(Txt_IniLanguage));
-        WriteLine(f, "");
-        WriteLine(f, "");
-        WriteLine(f, kDictEndMarker);
-        ReplaceDictIni(out, L"Can't create DICT.INI");
+        std::vector<std::string> raws;
+        for (const std::string& text : {Ui8(Txt_Install_IniLine01), std::string(), Ui8(Txt_IniAddnew),
+                                        Ui8(Txt_Install_IniLine03), std::string(), Ui8(Txt_IniSelected), firstWordBook,
+                                        std::string(), Ui8(Txt_IniLanguage), std::string(), std::string(),
+                                        std::string(kDictEndMarker)})
+            raws.push_back(NewLine(text));
+        WriteDict(raws, L"Can't create DICT.INI", L"Can't create DICT.INI");
     }
     if (g_detailedDisplay)
         g_textY += 25;
@@ -172,123 +187,86 @@ void EnsureDictIni(const std::string& firstWordBook)
 
 void RemovePairLines(const std::string& longName)
 {
-    UniqueFile in = OpenDictForReading();
-    UniqueFile out = OpenTmpIni(L"Can't open TMP.INI");
-    std::string line;
-    bool inBlock = false;
-    while (ReadTextLine(in.get(), line)) {
-        if (IsHeader(line)) {
-            inBlock = true;
-        } else if (IsSeparator(line)) {
-            inBlock = false;
-        } else if (inBlock && line.find(',') != std::string::npos && EqualFoldAZ(LineName(line), longName)) {
-            continue;
-        }
-        WriteLine(out.get(), line);
-    }
-    CheckRead(in.get());
-    in.reset();
-    ReplaceDictIni(out, L"Can't write DICT.INI");
+    std::vector<IniLine> lines = ReadDictOrStop();
+    std::vector<bool> drop(lines.size());
+    bool any = false;
+    for (const CatalogueSection& s : CatalogueSections(lines))
+        for (size_t i = s.marker + 1; i < s.end; ++i)
+            if (lines[i].text.find(',') != std::string::npos && EqualFoldAZ(LineName(lines[i].text), longName))
+                drop[i] = any = true;
+    if (!any)
+        return;
+    std::vector<std::string> raws;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (!drop[i])
+            raws.push_back(lines[i].raw);
+    WriteDict(raws, L"Can't open TMP.INI", L"Can't write DICT.INI");
 }
 
 void AppendPairLine(const PairGroup& group)
 {
-    UniqueFile in = OpenDictForReading();
-    UniqueFile out = OpenTmpIni(L"Can't open TMP.INI");
-    std::string line, last;
-    bool appended = false;
-    while (ReadTextLine(in.get(), line)) {
-        WriteLine(out.get(), line);
-        last = line;
-        if (appended || !IsHeader(line))
-            continue;
-        // The new line goes at the end of the block, where wordbook still sees it.
-        bool more;
-        while ((more = ReadTextLine(in.get(), line)) && !IsSeparator(line))
-            WriteLine(out.get(), line);
-        WriteLine(out.get(), PairLine(group));
-        if (!more || line.empty()) {
-            WriteLine(out.get(), "");
-            last.clear();
-        } else {
-            WriteLine(out.get(), line);
-            last = line;
-        }
-        appended = true;
+    std::vector<IniLine> lines = ReadDictOrStop();
+    std::vector<CatalogueSection> sections = CatalogueSections(lines);
+    std::vector<std::string> raws = RawLines(lines);
+    if (!sections.empty()) {
+        // The new line goes at the end of the first block, where wordbook still sees it.
+        size_t end = sections[0].end;
+        raws.insert(raws.begin() + static_cast<std::ptrdiff_t>(end), NewLine(PairLine(group)));
+        if (end == lines.size())
+            raws.push_back(NewLine(""));
+    } else {
+        // A catalogue without its marker gets one, or the pair would be lost.
+        if (!lines.empty() && !lines.back().text.empty())
+            raws.push_back(NewLine(""));
+        raws.push_back(NewLine(Ui8(Txt_IniLanguage)));
+        raws.push_back(NewLine(PairLine(group)));
+        raws.push_back(NewLine(""));
     }
-    CheckRead(in.get());
-    if (!appended) {
-        // A catalogue without its header gets one, or the pair would be lost.
-        if (!last.empty())
-            WriteLine(out.get(), "");
-        WriteLine(out.get(), Ui8(Txt_IniLanguage));
-        WriteLine(out.get(), PairLine(group));
-        WriteLine(out.get(), "");
-    }
-    in.reset();
-    ReplaceDictIni(out, L"Can't write DICT.INI");
-}
-
-// The lines of every catalogue block, in file order; false when DICT.INI
-// can't be opened or read.
-static bool ReadCatalogueLines(std::vector<std::string>* lines)
-{
-    UniqueFile in(_wfopen(DictPath().c_str(), L"rt"));
-    if (!in)
-        return false;
-    std::string line;
-    bool inBlock = false;
-    while (ReadTextLine(in.get(), line)) {
-        if (IsHeader(line))
-            inBlock = true;
-        else if (IsSeparator(line))
-            inBlock = false;
-        else if (inBlock)
-            lines->push_back(line);
-    }
-    return !ferror(in.get());
+    WriteDict(raws, L"Can't open TMP.INI", L"Can't write DICT.INI");
 }
 
 int CountCatalogueLines()
 {
-    std::vector<std::string> lines;
-    return ReadCatalogueLines(&lines) ? static_cast<int>(lines.size()) : -1;
+    std::vector<IniLine> lines;
+    if (!ReadDict(&lines))
+        return -1;
+    std::vector<CatalogueSection> sections = CatalogueSections(lines);
+    return sections.empty() ? 0 : static_cast<int>(sections[0].end - sections[0].marker - 1);
 }
 
 int SortCatalogueBlock()
 {
     struct Slot {
-        std::string line;
+        std::string raw;
         std::wstring name;
     };
     try {
-        std::vector<std::string> lines;
-        if (!ReadCatalogueLines(&lines))
+        std::vector<IniLine> lines;
+        if (!ReadDict(&lines))
             return -1;
+        std::vector<CatalogueSection> sections = CatalogueSections(lines);
+        if (sections.empty())
+            return 0;
+        const CatalogueSection block = sections[0];
         std::vector<Slot> slots;
-        for (std::string& line : lines)
-            slots.push_back({line, WideFrom8(LineName(line), g_interfaceCodePage)});
+        for (size_t i = block.marker + 1; i < block.end; ++i)
+            slots.push_back({lines[i].raw, WidenText(LineName(lines[i].text), g_interfaceCodePage)});
         std::stable_sort(slots.begin(), slots.end(),
-                         [](const Slot& a, const Slot& b) { return _wcsicoll(a.name.c_str(), b.name.c_str()) < 0; });
+                         [](const Slot& a, const Slot& b) { return CompareByLocale(a.name.c_str(), b.name.c_str()) < 0; });
 
-        UniqueFile in(_wfopen(DictPath().c_str(), L"rt"));
-        if (!in)
-            return -1;
-        UniqueFile out = OpenTmpIni(L"Can't open TMP.INI");
-        std::string line;
-        while (ReadTextLine(in.get(), line)) {
-            WriteLine(out.get(), line);
-            if (IsHeader(line))
-                break;
+        std::vector<std::string> raws = RawLines(lines);
+        for (size_t k = 0; k < slots.size(); ++k)
+            raws[block.marker + 1 + k] = slots[k].raw;
+        bool hasEndMarker = std::any_of(lines.begin() + static_cast<std::ptrdiff_t>(block.end), lines.end(),
+                                        [](const IniLine& l) { return IsEndMarker(l.text); });
+        if (!hasEndMarker) {
+            if (!lines.back().text.empty())
+                raws.push_back(NewLine(""));
+            raws.push_back(NewLine(kDictEndMarker));
         }
-        CheckRead(in.get());
-        // Whatever followed the header is replaced by the sorted block.
-        for (const Slot& s : slots)
-            WriteLine(out.get(), s.line);
-        WriteLine(out.get(), "");
-        WriteLine(out.get(), kDictEndMarker);
-        in.reset();
-        ReplaceDictIni(out, L"Can't write DICT.INI");
+        if (raws == RawLines(lines))
+            return 0;
+        WriteDict(raws, L"Can't open TMP.INI", L"Can't write DICT.INI");
         return 0;
     } catch (const std::bad_alloc&) {
         return -1;
@@ -300,7 +278,7 @@ void ProcessLanguageCf()
     const std::wstring cf = Str(Txt_Install_TaalCf);
     std::vector<PairGroup> groups;
     {
-        UniqueFile f(_wfopen(cf.c_str(), L"rt"));
+        UniqueFile f(_wfopen(cf.c_str(), L"rb"));
         if (!f)
             SetupFatal(L"Can't open LANGUAGE.CF");
         // Read whole first, so a damaged file stops setup before any pair is half done.
@@ -312,7 +290,7 @@ void ProcessLanguageCf()
             SetupWarning(Str(Txt_ErrorLocale), Str(Txt_Install_Install));
         if (i == 0)
             EnsureDictIni(group.inputFile);
-        DrawEntryTitle(WideFrom8(group.fields[3], g_interfaceCodePage).c_str());
+        DrawEntryTitle(WidenText(group.fields[3], g_interfaceCodePage).c_str());
         BuildReverseWordBook(group);
         RemovePairLines(group.fields[3]);
         AppendPairLine(group);

@@ -20,7 +20,7 @@ bool Is(const std::string& line, const char* keyword, size_t letters)
 void NoteIgnored(const ScriptLine& line)
 {
     UnattendedNote(L"install.inf, line " + std::to_wstring(line.number) + L": argument missing, line ignored: " +
-                   WideFrom8(line.text, g_interfaceCodePage));
+                   WidenText(line.text, g_interfaceCodePage));
 }
 
 // Everything after the first space; false (and noted) when there is nothing.
@@ -48,7 +48,7 @@ std::vector<std::wstring> Arguments(const std::string& text)
         while (i < text.size() && text[i] != ' ' && text[i] != '\t')
             ++i;
         if (i > start && !first)
-            args.push_back(WideFrom8(text.substr(start, i - start), g_interfaceCodePage));
+            args.push_back(WidenText(text.substr(start, i - start), g_interfaceCodePage));
         first = false;
     }
     return args;
@@ -57,7 +57,7 @@ std::vector<std::wstring> Arguments(const std::string& text)
 template <class Handler>
 void ForEachScriptLine(Handler handle)
 {
-    UniqueFile f(_wfopen((WithBackslash(g_startDir) + L"install.inf").c_str(), L"rt"));
+    UniqueFile f(_wfopen((WithBackslash(g_startDir) + L"install.inf").c_str(), L"rb"));
     if (!f)
         SetupFatal(L"Can't open INSTALL.INF");
     ScriptLine line{{}, 0};
@@ -72,7 +72,11 @@ void ForEachScriptLine(Handler handle)
 void CopyOne(const std::wstring& from, const std::wstring& to)
 {
     ShowCopyStatus(to);
-    CopyFileW(from.c_str(), to.c_str(), FALSE);
+    // The installed word book may hold words the user added.
+    if (InWordBookFolder(to) && !KeepReplacedWordBook(to, from))
+        return;
+    if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
+        NoteFailure(to, GetLastError());
 }
 
 // Copies the files (not directories, hidden ones too) matching pattern in sourceDir.
@@ -85,8 +89,13 @@ void CopyMatching(const std::wstring& sourceDir, const std::wstring& pattern, co
         from += pattern.substr(0, slash + 1);
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((sourceDir + pattern).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
+        // No file matching is no failure; a folder missing from the medium is.
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
+            NoteFailure(sourceDir + pattern, error);
         return;
+    }
     do {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             CopyOne(from + fd.cFileName, destDir + fd.cFileName);
@@ -110,11 +119,11 @@ void RunCommand(const ScriptLine& line)
     const std::wstring source = WithBackslash(g_startDir);
     const std::wstring target = WithBackslash(g_targetDir);
     std::string value;
-    auto wide = [](const std::string& s) { return WideFrom8(s, g_interfaceCodePage); };
+    auto wide = [](const std::string& s) { return WidenText(s, g_interfaceCodePage); };
 
     if (Is(text, "mkdir", 5)) {
         if (OneArgument(line, &value))
-            CreateDirectoryW((target + wide(value)).c_str(), nullptr);
+            MakeDirectory(target + wide(value));
     } else if (Is(text, "iconname", 8)) {
         if (OneArgument(line, &value)) {
             g_script.iconName = wide(value);
@@ -122,7 +131,7 @@ void RunCommand(const ScriptLine& line)
         }
     } else if (Is(text, "avidelay", 8)) {
         if (OneArgument(line, &value))
-            WriteWinIni(EightFrom(Str(Txt_AviDelay), g_interfaceCodePage), value);
+            WriteWinIni(NarrowText(Str(Txt_AviDelay), g_interfaceCodePage), value);
     } else if (Is(text, "setini", 6)) {
         size_t space = text.find(' ');
         size_t equals = space == std::string::npos ? space : text.find('=', space + 1);
@@ -171,7 +180,7 @@ void ReadScriptHeader()
     ForEachScriptLine([](const ScriptLine& line) {
         const std::string& text = line.text;
         std::string value;
-        auto wide = [](const std::string& s) { return WideFrom8(s, g_interfaceCodePage); };
+        auto wide = [](const std::string& s) { return WidenText(s, g_interfaceCodePage); };
         if (Is(text, "title", 5)) {
             if (OneArgument(line, &value))
                 g_script.title = wide(value);
@@ -193,10 +202,9 @@ void ReadScriptHeader()
     g_script.uninstallPath = WithBackslash(g_targetDir) + L"uninstall.ini";
 }
 
-int RunScript()
+void RunScript()
 {
     g_script.uninstallPath = WithBackslash(g_targetDir) + L"uninstall.ini";
     WriteUninstall(L"program", g_targetDir);
     ForEachScriptLine(RunCommand);
-    return 0;
 }

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include "core/codepage.h"
+#include "core/fileutil.h"
+#include "core/textfold.h"
 
 // Where the installer draws its progress (client coordinates of its window).
 extern int g_titleY;   // next entry title, from 100
@@ -49,20 +52,34 @@ void WriteStandardError(const std::wstring& text);
 // Sends message boxes to standard error instead (unattended runs).
 void UseStandardErrorForMessages();
 
-// 8-bit text of the installer's files <-> wide text.
-std::wstring WideFrom8(const std::string& text, int codePage);
-std::string EightFrom(const std::wstring& text, int codePage);
-// Reads one line of any length through a small buffer, line end removed;
-// false at the end of the file.
-bool ReadTextLine(FILE* f, std::string& line);
-// Compares folding only the letters A to Z.
-bool EqualFoldAZ(const std::string& a, const std::string& b);
 // Directory with exactly one trailing backslash.
 std::wstring WithBackslash(const std::wstring& dir);
 
+// What the installation could not do, and where it kept the word books it
+// replaced; both end up in the closing message (standard error under /S).
+struct InstallOutcome {
+    std::vector<std::wstring> failures;  // one line each: what, and the system's reason
+    std::wstring backupDir;              // empty until a word book was kept
+    std::wstring backupStamp;            // one date-time for every backup of the run
+};
+extern InstallOutcome g_outcome;
+// Records that path could not be made or written, with the system's text for error.
+void NoteFailure(const std::wstring& path, DWORD error);
+// Makes the directory unless it is there already; a failure is noted.
+bool MakeDirectory(const std::wstring& dir);
+// Install_Failed and the failures, then the Install_Kept line; empty when
+// nothing failed and nothing was kept.
+std::vector<std::wstring> OutcomeLines();
+// True when path names a file directly in the target's word-book folder.
+bool InWordBookFolder(const std::wstring& path);
+// Before path is replaced by replacement: keeps a copy of path, named with
+// the date and time, in the word-book folder's "backup" when the two differ.
+// False when a needed copy could not be made (path must then stay as it is).
+bool KeepReplacedWordBook(const std::wstring& path, const std::wstring& replacement);
+
 // The install script, install.inf in the start directory.
 void ReadScriptHeader();   // first pass: title, target directory, wbarg, debug
-int RunScript();           // second pass: the commands, into g_targetDir
+void RunScript();          // second pass: the commands, into g_targetDir
 
 // The catalogue files, relative to the current directory (the target directory).
 struct PairGroup {
@@ -71,15 +88,15 @@ struct PairGroup {
     std::string inputFile;         // delivered word book
     std::string outputFile;        // reverse word book to build
 };
-// Reads LANGUAGE.CF whole; a malformed group is fatal, naming its line.
-std::vector<PairGroup> ReadPairGroups(FILE* f);
 void ProcessLanguageCf();
 void EnsureDictIni(const std::string& firstWordBook);
 void RemovePairLines(const std::string& longName);
 void AppendPairLine(const PairGroup& group);
+// The lines of the first catalogue block, the one setup adds to; -1 when
+// DICT.INI can't be read.
 int CountCatalogueLines();
+// Sorts that block by long name; every other line stays as it was. 0, or -1.
 int SortCatalogueBlock();
-extern const char kDictEndMarker[];
 
 // The installer window.
 enum SetupControlId {
@@ -102,11 +119,11 @@ int SetupRun(HINSTANCE instance, const wchar_t* commandLine, int showCommand);
 // Puts a copied file's destination into the directory field.
 void ShowCopyStatus(const std::wstring& path);
 void DrawEntryTitle(const wchar_t* text);
-// The closing message: the script's display file (at most 4999 characters), or Install_Finished.
+// The closing message: the script's display file (at most 4999 characters),
+// or Install_Finished, or the failures instead; then where word books were kept.
 std::wstring ClosingText();
 struct WordListProgress;
 const WordListProgress& SetupProgress();
 
-// Shortcuts through the shell's COM objects.
-HRESULT CreateShortcut(const wchar_t* program, const wchar_t* linkPath, const wchar_t* workDir, const wchar_t* arguments);
+// The Start-menu shortcut the script asked for; a failure is noted.
 void MakeProgramShortcut();

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-HRESULT CreateShortcut(const wchar_t* program, const wchar_t* linkPath, const wchar_t* workDir, const wchar_t* arguments)
+static HRESULT CreateShortcut(const wchar_t* program, const wchar_t* linkPath, const wchar_t* workDir, const wchar_t* arguments)
 {
     IShellLinkW* link = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
@@ -41,7 +41,7 @@ void MakeProgramShortcut()
         return;
     std::wstring folder = ProgramsFolder();
     if (folder.empty()) {
-        UnattendedNote(L"No Start-menu Programs folder: no shortcut made");
+        NoteFailure(g_script.iconName + L".lnk", ERROR_PATH_NOT_FOUND);
         return;
     }
     if (!g_script.iconGroup.empty()) {
@@ -55,6 +55,7 @@ void MakeProgramShortcut()
     WritePrivateProfileStringW(L"Dictionary", L"icon", folder.c_str(), g_script.uninstallPath.c_str());
     std::wstring link = WithBackslash(folder) + g_script.iconName + L".lnk";
     std::wstring program = WithBackslash(g_targetDir) + g_script.iconExe;
-    if (FAILED(CreateShortcut(program.c_str(), link.c_str(), g_targetDir.c_str(), g_script.wbarg.c_str())))
-        UnattendedNote(L"Shortcut not made: " + link);
+    HRESULT hr = CreateShortcut(program.c_str(), link.c_str(), g_targetDir.c_str(), g_script.wbarg.c_str());
+    if (FAILED(hr))
+        NoteFailure(link, static_cast<DWORD>(hr));
 }

@@ -3,7 +3,8 @@
 #include "setup/setup.h"
 #include "setup/wordlist.h"
 #include "core/codepage.h"
-#include "core/fonts.h"
+#include "kit/fonts.h"
+#include "kit/kit.h"
 #include "core/report.h"
 #include "core/uistrings.h"
 #include <objbase.h>
@@ -111,15 +112,18 @@ void ListSelectionCommand(int id)
 }
 
 // The field's directory, made absolute; it must exist or be creatable (one level).
+// The text is taken whole: a cut one could name another directory.
 bool TakeTargetDirectory()
 {
-    wchar_t text[260] = L"";
-    if (g_setupWindow)
-        GetWindowTextW(SetupControl(kDirField), text, 260);
-    else
-        lstrcpynW(text, g_targetDir.c_str(), 260);
+    std::wstring text = g_targetDir;
+    if (g_setupWindow) {
+        HWND field = SetupControl(kDirField);
+        text.assign(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+        text.resize(static_cast<size_t>(GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
+    }
     wchar_t full[MAX_PATH];
-    DWORD n = text[0] ? GetFullPathNameW(text, MAX_PATH, full, nullptr) : 0;
+    DWORD n = text.empty() ? 0 : GetFullPathNameW(text.c_str(), MAX_PATH, full, nullptr);
+    // A result of MAX_PATH or more did not fit and left full unset.
     if (!n || n >= MAX_PATH)
         return false;
     DWORD attributes = GetFileAttributesW(full);
@@ -137,35 +141,16 @@ bool TakeTargetDirectory()
 
 void PaintWindow(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    PaintDc paint(hwnd);
     RECT client;
     GetClientRect(hwnd, &client);
-    int height = client.bottom > 0 ? client.bottom : 1;
-    HPEN pens[64];
+    COLORREF blues[64];
     for (int k = 0; k < 64; ++k)
-        pens[k] = CreatePen(PS_SOLID, 1, RGB(0, 0, (200 - 3 * k) % 256));
-    bool flat = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL) < 24;
-    HGDIOBJ oldPen = SelectObject(dc, pens[32]);
-    for (int r = 0; r < height; ++r) {
-        SelectObject(dc, pens[flat ? 32 : 63 * r / height]);
-        MoveToEx(dc, 0, r, nullptr);
-        LineTo(dc, client.right, r);
-    }
-    SelectObject(dc, oldPen);
-    for (HPEN p : pens)
-        DeleteObject(p);
-
-    HGDIOBJ oldFont = SelectObject(dc, g_titleFont);
-    SetBkMode(dc, TRANSPARENT);
-    RECT box{30, 20, 800, 90};
-    SetTextColor(dc, RGB(0, 0, 0));
-    DrawTextW(dc, g_script.title.c_str(), -1, &box, DT_SINGLELINE);
-    OffsetRect(&box, -2, -2);
-    SetTextColor(dc, RGB(230, 230, 230));
-    DrawTextW(dc, g_script.title.c_str(), -1, &box, DT_SINGLELINE);
-    SelectObject(dc, oldFont);
-    EndPaint(hwnd, &ps);
+        blues[k] = RGB(0, 0, (200 - 3 * k) % 256);
+    PaintGradient(paint.dc, client, blues);
+    Selected font(paint.dc, g_titleFont);
+    SetBkMode(paint.dc, TRANSPARENT);
+    DrawRaisedText(paint.dc, RECT{30, 20, 800, 90}, g_script.title.c_str(), DT_SINGLELINE);
 }
 
 // The Enter key in the directory field starts the installation like the button.
@@ -252,26 +237,22 @@ LRESULT CALLBACK SetupWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// Progress drawing: straight onto the window, nothing kept.
+// Progress drawing: straight onto the window, nothing kept, and shown at once.
+struct ShownAfterRelease {
+    ~ShownAfterRelease() { ShowDrawingNow(); }
+};
 struct WindowDC {
-    HDC dc;
-    WindowDC() : dc(GetDC(g_setupWindow)) { SetBkMode(dc, TRANSPARENT); }
-    ~WindowDC()
-    {
-        ReleaseDC(g_setupWindow, dc);
-        // Lets the system put the drawing on the screen now (Wine does so only
-        // when the thread looks at its messages); nothing is taken out.
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    }
+    ShownAfterRelease shown;  // last out: after the DC is released
+    WindowDc window{g_setupWindow};
+    HDC dc = window.dc;
+    WindowDC() { SetBkMode(dc, TRANSPARENT); }
 };
 
 void DrawSmallText(HDC dc, const wchar_t* text, RECT box, UINT format)
 {
-    HGDIOBJ old = SelectObject(dc, g_smallFont);
+    Selected font(dc, g_smallFont);
     SetTextColor(dc, kWhite);
     DrawTextW(dc, text, -1, &box, format | DT_SINGLELINE);
-    SelectObject(dc, old);
 }
 
 void ProgressBar(int fillRight, const wchar_t* label)
@@ -328,18 +309,7 @@ const WordListProgress kProgress{ProgressBar, ProgressStep, ProgressDone, Progre
 
 bool RegisterSetupClass(HINSTANCE instance)
 {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = SetupWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"installicon", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterWindowClass(instance, kClassName, SetupWindowProc, nullptr, L"installicon");
 }
 
 } // namespace
@@ -348,31 +318,38 @@ HWND SetupControl(int id) { return GetDlgItem(g_setupWindow, id); }
 
 std::wstring ClosingText()
 {
-    if (g_script.displayFile.empty())
-        return Str(Txt_Install_Finished);
-    HANDLE h = CreateFileW((WithBackslash(g_startDir) + g_script.displayFile).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return Str(Txt_Install_Finished);
-    std::string bytes;
-    char buf[4096];
-    DWORD got;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
-        bytes.append(buf, got);
-    CloseHandle(h);
-    std::wstring text = WideFrom8(bytes, g_interfaceCodePage);
-    if (text.empty())
-        return Str(Txt_Install_Finished);
     // A message box is no reader: longer texts end at the last whole line.
     const size_t limit = 4999;
-    if (text.size() > limit) {
-        size_t cut = text.find_last_of(L'\n', limit - 1);
-        cut = (cut != std::wstring::npos && cut >= limit / 2) ? cut + 1 : limit;
-        if (IS_HIGH_SURROGATE(text[cut - 1]))
-            --cut;
-        text.resize(cut);
+    std::wstring text;
+    HANDLE h = g_script.displayFile.empty() || !g_outcome.failures.empty()
+                   ? INVALID_HANDLE_VALUE
+                   : CreateFileW((WithBackslash(g_startDir) + g_script.displayFile).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        // No character takes more than four bytes: more than this is never shown.
+        std::string bytes;
+        char buf[4096];
+        DWORD got;
+        while (bytes.size() <= 4 * limit && ReadFile(h, buf, sizeof buf, &got, nullptr) && got)
+            bytes.append(buf, got);
+        CloseHandle(h);
+        text = WidenText(bytes, g_interfaceCodePage);
+        if (text.size() > limit) {
+            size_t cut = text.find_last_of(L'\n', limit - 1);
+            cut = (cut != std::wstring::npos && cut >= limit / 2) ? cut + 1 : limit;
+            if (IS_HIGH_SURROGATE(text[cut - 1]))
+                --cut;
+            text.resize(cut);
+        }
     }
-    return text;
+    if (text.empty() && g_outcome.failures.empty())
+        text = Str(Txt_Install_Finished);
+    std::wstring outcome;
+    for (const std::wstring& line : OutcomeLines())
+        outcome += (outcome.empty() ? L"" : L"\r\n") + line;
+    if (!text.empty() && !outcome.empty())
+        text += text.back() == L'\n' ? L"\r\n" : L"\r\n\r\n";
+    return text + outcome;
 }
 
 const WordListProgress& SetupProgress() { return kProgress; }
@@ -389,14 +366,8 @@ void DrawEntryTitle(const wchar_t* text)
 {
     if (g_setupWindow) {
         WindowDC w;
-        HGDIOBJ old = SelectObject(w.dc, g_titleFont);
-        RECT box{30, g_titleY, 30 + 2000, g_titleY + 50};
-        SetTextColor(w.dc, RGB(0, 0, 0));
-        DrawTextW(w.dc, text, -1, &box, DT_SINGLELINE | DT_NOCLIP);
-        OffsetRect(&box, -2, -2);
-        SetTextColor(w.dc, RGB(230, 230, 230));
-        DrawTextW(w.dc, text, -1, &box, DT_SINGLELINE | DT_NOCLIP);
-        SelectObject(w.dc, old);
+        Selected font(w.dc, g_titleFont);
+        DrawRaisedText(w.dc, RECT{30, g_titleY, 30 + 2000, g_titleY + 50}, text, DT_SINGLELINE | DT_NOCLIP);
     }
     g_titleY += 50;
 }
@@ -454,12 +425,11 @@ void StartSetup(HINSTANCE instance, const SetupOptions& options, int showCommand
     g_screenWidth = GetSystemMetrics(SM_CXSCREEN);
     g_screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
-    g_installerCharset =
-        static_cast<int>(GetPrivateProfileIntW(L"Dictionary", L"Character", 0, (WithBackslash(g_startDir) + L"language.in_").c_str()));
+    g_installerCharset = ReadInstallerCharset(g_startDir);
     g_mainCodePage = CharsetToCodePage(g_installerCharset);
     g_interfaceCodePage = g_mainCodePage;
-    g_titleFont = MakeSetupFont(30, FW_BOLD, L"Times New Roman", g_installerCharset);
-    g_smallFont = MakeSetupFont(9, FW_NORMAL, L"Arial", g_installerCharset);
+    g_titleFont = MakeFont(30, FW_BOLD, L"Times New Roman", g_installerCharset, false);
+    g_smallFont = MakeFont(9, FW_NORMAL, L"Arial", g_installerCharset, false);
 
     if (!CreateWindowExW(0, kClassName, L"", WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0, g_screenWidth,
                          g_screenHeight, nullptr, nullptr, instance, nullptr)) {
@@ -502,6 +472,7 @@ void InstallCommand()
         return;
     }
     g_installing = true;
+    g_outcome = InstallOutcome{};
 
     SetWindowPos(SetupControl(kFrame), nullptr, 0, 0, 440, 110, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (int id : {kDriveLabel, kDirListLabel, kDriveList, kDirList, kInstallButton, kChangeDirButton})
@@ -523,8 +494,13 @@ void InstallCommand()
     MakeProgramShortcut();
     SetCurrentDirectoryW(g_startDir.c_str());
 
-    if (!g_unattended)
-        ShowMessage(g_setupWindow, ClosingText().c_str(), Str(Txt_Install_Install), MB_OK);
+    if (g_unattended) {
+        for (const std::wstring& line : OutcomeLines())
+            WriteStandardError(line);
+    } else {
+        UINT icon = g_outcome.failures.empty() ? 0 : MB_ICONWARNING;
+        ShowMessage(g_setupWindow, ClosingText().c_str(), Str(Txt_Install_Install), MB_OK | icon);
+    }
     if (g_setupWindow)
         DestroyWindow(g_setupWindow);
 }
@@ -541,7 +517,7 @@ int SetupRun(HINSTANCE instance, const wchar_t* commandLine, int showCommand)
     StartSetup(instance, options, showCommand);
     if (options.unattended) {
         InstallCommand();
-        return 0;
+        return g_outcome.failures.empty() ? 0 : 1;
     }
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -10,6 +10,7 @@
 #include "core/collate.h"
 #include "core/fileutil.h"
 #include "core/records.h"
+#include "core/textfold.h"
 #include "core/uistrings.h"
 #include <windows.h>
 #include <io.h>
@@ -33,7 +34,7 @@ namespace {
 constexpr size_t kBlockRecords = 12288;  // about 1 MB per read or write
 constexpr int kMaxPartBytes = 30;        // a reverse source word must fit its field
 constexpr int kMaxForeignBytes = 50;     // a foreign word must fit the translation field
-constexpr int kMergeLimit = 50;
+constexpr int kMergeLimit = 50;          // bytes: a merged translation stays below it
 constexpr size_t kBuckets = 65536;       // by the first two bytes of the source word
 
 struct Build {
@@ -116,22 +117,7 @@ void NarrowField(const wchar_t* src, int srcLen, char* field, int fieldSize, int
 {
     char narrow[2 * kTranslationChars];
     int n = Narrow(src, std::min(srcLen, kTranslationChars), narrow, codePage);
-    if (n > fieldSize - 1) {
-        // Cut at a character boundary: never half a double-byte character.
-        int limit = fieldSize - 1;
-        CPINFO info{};
-        if (GetCPInfo(codePage, &info) && info.MaxCharSize > 1) {
-            int i = 0;
-            while (i < n) {
-                int step = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(narrow[i])) ? 2 : 1;
-                if (i + step > limit)
-                    break;
-                i += step;
-            }
-            limit = i;
-        }
-        n = limit;
-    }
+    n = CutAtCharBoundary(narrow, n, fieldSize - 1, codePage);
     memcpy(field, narrow, n);
     field[n] = '\0';
 }
@@ -232,7 +218,8 @@ void InvertRecord(Build& b, const unsigned char* rec, RecordWriter& out)
     }
 }
 
-// Steps 1 to 7: the input, inverted into the temporary file.
+// The input, inverted into the temporary file: one record per translation,
+// so that the reverse book can be sorted by those words.
 bool WriteInverted(Build& b)
 {
     const WordListJob& job = b.job;
@@ -387,8 +374,8 @@ bool SameSource(const Entry& a, const Entry& b)
     return memcmp(a.source, b.source, sizeof a.source) == 0;
 }
 
-// Steps 8 and 9: the temporary file, loaded into its buckets (counted while
-// it was written), each bucket in record order.
+// The temporary file, loaded into its buckets (counted while it was
+// written), each bucket in record order, so that equal words end up together.
 bool LoadInverted(Build& b, WorkSet& w)
 {
     UniqueFile temp = OpenFile(b.job.tempPath, L"rb");
@@ -533,9 +520,7 @@ void MakeKeys(WorkSet& w, const unsigned char* table, int mainCodePage)
             } else {
                 // The default locale's rule: A to Z folded, then character codes.
                 for (int i = 0; i < word.wideLen; ++i) {
-                    wchar_t c = wide[i];
-                    if (c >= L'A' && c <= L'Z')
-                        c = static_cast<wchar_t>(c - L'A' + L'a');
+                    wchar_t c = FoldAZ(wide[i]);
                     key[len++] = static_cast<unsigned char>(c >> 8);
                     key[len++] = static_cast<unsigned char>(c & 0xFF);
                 }
@@ -599,7 +584,7 @@ bool KeysAgreeWithLocale(const WorkSet& w, const std::vector<SortEntry>& order)
     return first && second;
 }
 
-// Step 11: the distinct words in word-book order. Words the comparison holds
+// The distinct words in word-book order. Words the comparison holds
 // equal are ordered by their character codes, so equal words stay together.
 std::vector<SortEntry> SortWords(WorkSet& w, const unsigned char* table, int mainCodePage, CompareCounter& counter)
 {
@@ -666,8 +651,10 @@ Runs GatherRuns(const WorkSet& w, const std::vector<SortEntry>& order)
     return runs;
 }
 
-// Steps 12 and 13: one output record per run of equal source words, with
-// the foreign words of the run's records in input order.
+// One output record per run of equal source words, with the foreign words
+// of the run's records in input order. They are counted in the bytes they
+// take in the translation field, and a word goes in whole or not at all, so
+// the field never ends inside a word or inside a double-byte character.
 bool WriteMerged(Build& b, const WorkSet& w, const std::vector<SortEntry>& order, FILE* out)
 {
     Bar(b, 292, L"75%");
@@ -678,30 +665,33 @@ bool WriteMerged(Build& b, const WorkSet& w, const std::vector<SortEntry>& order
     constexpr size_t kAhead = 16;
     RecordWriter writer{out};
     size_t k = 0;
+    static_assert(kMergeLimit < kTranslationChars, "a merged translation fits its field");
     for (size_t r = 0; r < runs.end.size() && writer.ok; ++r) {
-        // Room to copy a whole field after the last collected word.
-        wchar_t collected[2 * kTranslationChars + 2];
+        char collected[kTranslationChars];
         int collectedLen = 0;
         for (size_t first = k; k < runs.end[r]; ++k) {
             if (k + kAhead < total)
                 __builtin_prefetch(&w.foreign.bytes[runs.foreign[k + kAhead]]);
             const unsigned char* foreign = &w.foreign.bytes[runs.foreign[k]];
+            // Counted in the bytes its wide form converts back to: what the field will hold.
             wchar_t t[kTranslationChars];
             int len = WideField(reinterpret_cast<const char*>(foreign + 1), foreign[0], t, kTranslationChars, foreignCodePage);
+            char narrow[2 * kTranslationChars];
+            int bytes = Narrow(t, len, narrow, foreignCodePage);
             if (k == first) {
-                memcpy(collected, t, sizeof t);
-                collectedLen = len;
-            } else if (len + collectedLen + 2 < kMergeLimit) {
-                collected[collectedLen++] = L',';
-                collected[collectedLen++] = L' ';
-                memcpy(collected + collectedLen, t, sizeof t);
-                collectedLen += len;
+                collectedLen = CutAtCharBoundary(narrow, bytes, kTranslationChars - 1, foreignCodePage);
+                memcpy(collected, narrow, collectedLen);
+            } else if (collectedLen + 2 + bytes < kMergeLimit) {
+                collected[collectedLen++] = ',';
+                collected[collectedLen++] = ' ';
+                memcpy(collected + collectedLen, narrow, bytes);
+                collectedLen += bytes;
             }
         }
         uint32_t id = runs.word[r];
         auto* rec = reinterpret_cast<WordRecord*>(NextRecord(writer));
         NarrowField(WideOf(w, id), w.words[id].wideLen, rec->source, kSourceChars, b.job.mainCodePage);
-        NarrowField(collected, collectedLen, rec->translation, kTranslationChars, foreignCodePage);
+        memcpy(rec->translation, collected, collectedLen);
         if ((k - 1) % 100 == 0)
             Counter(b, k - 1);
     }
@@ -717,7 +707,8 @@ bool OutputReplaceable(const std::wstring& path)
     return attr == INVALID_FILE_ATTRIBUTES || !(attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
 }
 
-// Steps 8 to 14.
+// The reverse book from the temporary file: loaded, grouped, sorted, merged,
+// and put in the old output's place only when complete.
 bool WriteOutput(Build& b)
 {
     WorkSet w;
@@ -744,6 +735,8 @@ bool WriteOutput(Build& b)
     if (!FlushFileToDisk(out.get()) || fclose(out.release()) != 0)
         return Fail(b, L"Write error output file");
     Done(b);
+    if (b.job.keepOld && !b.job.keepOld(b.job.outputPath, b.outputTemp))
+        return Fail(b, L"Can't keep the old output file \"" + b.job.outputPath + L"\"");
     if (!ReplaceFileAtomic(b.outputTemp.c_str(), b.job.outputPath.c_str()))
         return Fail(b, cantCreate);
     return true;

@@ -19,6 +19,9 @@ struct WordListJob {
     std::wstring tablePath;    // main language's collation table (may not exist)
     int foreignCodePage;
     int mainCodePage;
+    // Called with the old output and its finished replacement just before the
+    // one replaces the other; false stops the build with the old output kept.
+    bool (*keepOld)(const std::wstring& oldPath, const std::wstring& newPath) = nullptr;
 };
 
 // Runs the whole build; returns true, or false with the fatal message in *error.

@@ -2,6 +2,7 @@
 #include "core/codepage.h"
 #include "core/collate.h"
 #include "core/records.h"
+#include "core/uistrings.h"
 #include "tests/e2e/e2e.h"
 #include <cstring>
 #include <algorithm>
@@ -78,7 +79,8 @@ protected:
         ProcessRun run = InstallMedium(language, target);
         ASSERT_EQ(0u, run.exitCode) << run.errors;
 
-        // The catalogue: created header, the selection, the sorted block, one empty line, the end marker.
+        // The catalogue: created header, the selection, the sorted block, the
+        // two empty lines and the end marker it was created with.
         std::vector<Pair> pairs = PairsOf(language);
         std::string ini = WithoutCr(ReadBytes(target + L"\\DICT.INI"));
         EXPECT_EQ('#', ini[0]);
@@ -97,15 +99,16 @@ protected:
                 lines[line.substr(line.rfind(',') + 1)] = line;
         for (const auto& name : names)
             block += lines[name] + "\n";
-        block += "\n# --- EOF " + std::string(56, '-') + "\n";
+        block += "\n\n# --- EOF " + std::string(56, '-') + "\n";
         ASSERT_GE(ini.size(), block.size());
         EXPECT_EQ(block, ini.substr(ini.size() - block.size()));
         EXPECT_FALSE(FileExists(target + L"\\LANGUAGE.CF"));
 
-        // Every reverse word book: sorted by the main language's table and
-        // holding exactly the inversion of the delivered one.
+        // Every reverse word book: sorted by the table wordbook searches it
+        // by, the main language's, and holding exactly the inversion of the
+        // delivered one.
         unsigned char table[kSortTableSize];
-        ASSERT_TRUE(ReadSortTableFile((target + L"\\tables\\" + Widen(main == std::string("english") ? "english" : "dutch") + L".stb").c_str(), table));
+        ASSERT_TRUE(ReadSortTableFile((target + L"\\tables\\" + Widen(main) + L".stb").c_str(), table));
         for (const Pair& p : pairs) {
             std::wstring delivered = target + L"\\books\\" + Widen(p.longName + "_" + main + ".wb");
             std::wstring reverse = target + L"\\books\\" + Widen(std::string(main) + "_" + p.longName + ".wb");
@@ -143,12 +146,47 @@ protected:
         EXPECT_TRUE(FileExists(shortcut)) << Narrow(shortcut);
         EXPECT_EQ(0u, std::wstring(text).find(ProgramsFolder()));
 
-        // Installing again adds no second line for any pair.
+        // The user adds words to a pair's books in both directions.
+        std::wstring books = target + L"\\books\\";
+        std::wstring delivered = Widen(pairs[0].longName + "_" + main + ".wb");
+        std::wstring reverse = Widen(std::string(main) + "_" + pairs[0].longName + ".wb");
+        std::string deliveredBytes = ReadBytes(books + delivered), reverseBytes = ReadBytes(books + reverse);
+        WordRecord added{};
+        strcpy(added.source, "zzadded");
+        strcpy(added.translation, "zzmine");
+        std::string addedBytes(reinterpret_cast<const char*>(&added), sizeof added);
+        WriteBytes(books + delivered, deliveredBytes + addedBytes);
+        WriteBytes(books + reverse, reverseBytes + addedBytes);
+
+        // Installing again adds no second line for any pair, and keeps those
+        // two books, and only those, where the closing report says.
         run = InstallMedium(language, target);
         ASSERT_EQ(0u, run.exitCode) << run.errors;
         std::string again = WithoutCr(ReadBytes(target + L"\\DICT.INI"));
         EXPECT_EQ(block, again.substr(again.size() - block.size()));
         EXPECT_EQ(ini, again);
+        EXPECT_EQ(deliveredBytes, ReadBytes(books + delivered));
+        EXPECT_EQ(reverseBytes, ReadBytes(books + reverse));
+        std::vector<std::wstring> kept;
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((books + L"backup\\*.*").c_str(), &fd);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                kept.push_back(fd.cFileName);
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+        ASSERT_EQ(2u, kept.size());
+        if (kept[0].find(delivered + L".") != 0)
+            std::swap(kept[0], kept[1]);
+        EXPECT_EQ(0u, kept[0].find(delivered + L".")) << Narrow(kept[0]);
+        EXPECT_EQ(0u, kept[1].find(reverse + L".")) << Narrow(kept[1]);
+        EXPECT_EQ(deliveredBytes + addedBytes, ReadBytes(books + L"backup\\" + kept[0]));
+        EXPECT_EQ(reverseBytes + addedBytes, ReadBytes(books + L"backup\\" + kept[1]));
+        std::string missing;
+        ASSERT_TRUE(LoadUiStringsFromFile((target + L"\\strings\\" + language + L".str").c_str(), &missing));
+        EXPECT_NE(std::string::npos, run.errors.find(Narrow(Str(Txt_Install_Kept)) + " " + Narrow(books + L"backup")))
+            << run.errors;
     }
 };
 

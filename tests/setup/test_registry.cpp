@@ -1,6 +1,10 @@
 #include "setup/setup.h"
+#include "core/catalogue.h"
+#include "core/codepage.h"
+#include "core/records.h"
 #include "core/uistrings.h"
 #include "tests/support/testutil.h"
+#include <cstring>
 
 namespace {
 
@@ -22,8 +26,16 @@ protected:
         OverrideString(Txt_Install_IniLine01, L"# Dictionary catalogue");
         OverrideString(Txt_Install_IniLine03, L"# Word books added by setup");
         OverrideString(Txt_Install_TaalCf, L"LANGUAGE.CF");
+        OverrideString(Txt_Install_TaalTemp, L"wlist.tmp");
+        OverrideString(Txt_PathLanguage, L"books\\");
+        OverrideString(Txt_MainLanguage, L"nederlands");
+        OverrideString(Txt_Locale, L"dutch");
+        OverrideString(Txt_CharactersetCode, L"0");
+        g_mainCodePage = 1252;
+        g_targetDir = dir_;
+        g_outcome = InstallOutcome{};
     }
-    // Text-mode files: "\n" in the test is "\r\n" on disk.
+    // "\n" in the test is "\r\n" on disk, the line end setup writes.
     static std::string Crlf(const std::string& s)
     {
         std::string out;
@@ -79,7 +91,7 @@ TEST_F(Registry, MissingCatalogueIsCreatedWithTheFirstWordBookSelected)
     ASSERT_EQ(0, SortCatalogueBlock());
     std::string sorted = DictNow();
     EXPECT_EQ(appended.substr(0, appended.find("[Languages]")), sorted.substr(0, sorted.find("[Languages]")));
-    EXPECT_NE(std::string::npos, sorted.find(Crlf("[Languages]\neng,english,0,English\nfra,french,0,Francais\n\n" + kMarker + "\n")));
+    EXPECT_NE(std::string::npos, sorted.find(Crlf("[Languages]\neng,english,0,English\nfra,french,0,Francais\n\n\n" + kMarker + "\n")));
 }
 
 TEST_F(Registry, ReinstallingReplacesThePairInAnyCase)
@@ -119,34 +131,79 @@ TEST_F(Registry, AppendFindsTheEndOfTheBlockOrMakesOne)
     EXPECT_EQ(Crlf("[Selected]\nb_ned.wb\n\n[Languages]\nb,x,0,B\n\n"), DictNow());
 }
 
-TEST_F(Registry, CountAndSortTheBlock)
+TEST_F(Registry, SortingMovesTheFirstBlockAlone)
 {
     std::string longLine = "q,x,0," + std::string(350, 'q');
+    // Lines after the block: other sections, a second block, lines after a
+    // "#" line, and an end marker of its own; all stay as they are.
+    std::string after = "\n"
+                        "trailing,lines,are,kept\n"
+                        "[languages]\n"
+                        "d,x,0,Delta\n"
+                        "# closes\n"
+                        "e,x,0,Echo\n"
+                        "# --- EOF\n"
+                        "[Later]\nafter the marker\n";
     Dict("[Selected]\nx.wb\n\n"
          "[Languages]\n"
          "b,x,0,Zulu\n"
          "alpha\n"
          + longLine + "\n"
-         "c,x,0,beta\n"
-         "\n"
-         "trailing,lines,are,dropped\n"
-         "[languages]\n"
-         "d,x,0,Delta\n"
-         "# closes\n"
-         "e,x,0,Echo\n");
-    EXPECT_EQ(5, CountCatalogueLines());
+         "c,x,0,beta\n" + after);
+    EXPECT_EQ(4, CountCatalogueLines());
     ASSERT_EQ(0, SortCatalogueBlock());
-    EXPECT_EQ(Crlf("[Selected]\nx.wb\n\n[Languages]\nalpha\nc,x,0,beta\nd,x,0,Delta\n" + longLine +
-                   "\nb,x,0,Zulu\n\n" + kMarker + "\n"),
-              DictNow());
+    EXPECT_EQ(Crlf("[Selected]\nx.wb\n\n[Languages]\nalpha\nc,x,0,beta\n" + longLine + "\nb,x,0,Zulu\n" + after), DictNow());
+
+    // Without an end marker after the block, one goes at the end of the file;
+    // the last line, without its line end, moves up whole.
+    WriteBytes(L"DICT.INI", "# top\n[Languages]\r\nz,x,0,Z\r\na,x,0,A");
+    ASSERT_EQ(0, SortCatalogueBlock());
+    EXPECT_EQ("# top\n[Languages]\r\na,x,0,A\r\nz,x,0,Z\r\n\r\n" + kMarker + "\r\n", DictNow());
+    // Sorted and marked already: nothing to do.
+    ASSERT_EQ(0, SortCatalogueBlock());
+    EXPECT_EQ("# top\n[Languages]\r\na,x,0,A\r\nz,x,0,Z\r\n\r\n" + kMarker + "\r\n", DictNow());
+
     DeleteFileW(L"DICT.INI");
     EXPECT_EQ(-1, CountCatalogueLines());
     EXPECT_EQ(-1, SortCatalogueBlock());
 }
 
+TEST_F(Registry, RewritesKeepEveryOtherByte)
+{
+    // Read in binary: a Ctrl-Z is text, and each line keeps its own line end.
+    const std::string head = "# catalogue \x1A with a Ctrl-Z\n[Selected]\r\nx.wb\n\n[Languages]\r\n";
+    const std::string tail = "\r\n[Later]\nkept \x1A too\r\n# --- EOF\n";
+    WriteBytes(L"DICT.INI", head + "eng,english,0,English\n" + "fra,french,0,Francais\r\n" + tail);
+    AppendPairLine(Group("deu", "german", "0", "Deutsch"));
+    EXPECT_EQ(head + "eng,english,0,English\n" + "fra,french,0,Francais\r\n" + "deu,german,0,Deutsch\r\n" + tail,
+              DictNow());
+    RemovePairLines("English");
+    EXPECT_EQ(head + "fra,french,0,Francais\r\n" + "deu,german,0,Deutsch\r\n" + tail, DictNow());
+    ASSERT_EQ(0, SortCatalogueBlock());
+    EXPECT_EQ(head + "deu,german,0,Deutsch\r\n" + "fra,french,0,Francais\r\n" + tail, DictNow());
+}
+
+TEST_F(Registry, TheMarkerIsFoundAsWordbookFindsIt)
+{
+    // In code page 932 these two characters differ only in a trail byte that
+    // folding the bytes A to Z would take for a capital letter.
+    const std::wstring marker = WidenText("[\x83\x41]", 932);
+    OverrideString(Txt_IniLanguage, marker.c_str());
+    g_interfaceCodePage = g_uiCodePage = 932;
+    Dict("[\x83\x61]\nfra,french,0,Francais\n");
+    AppendPairLine(Group("eng", "english", "0", "English"));
+    EXPECT_EQ(1, CountCatalogueLines());
+    ASSERT_EQ(0, LoadCatalogue());
+    ASSERT_EQ(2, g_catalogue.count());
+    EXPECT_STREQ(L"English", g_catalogue.entries[0]->longName);
+    g_catalogue.entries.clear();
+    g_catalogue.current = nullptr;
+    g_uiCodePage = 1252;
+}
+
 TEST_F(Registry, CommentsOnlyChangeNothing)
 {
-    WriteBytes(L"LANGUAGE.CF", "# nothing to install\r\n\r\n#eng,english,0,English\r\n");
+    WriteBytes(L"LANGUAGE.CF", "# nothing to install\r\n\r\n#eng,english,0,English\r\n\x1A");
     ProcessLanguageCf();
     EXPECT_FALSE(FileExists(L"DICT.INI"));
     EXPECT_FALSE(FileExists(L"LANGUAGE.CF"));
@@ -182,4 +239,84 @@ TEST_F(Registry, FailedRewriteKeepsTheOldCatalogue)
     CloseHandle(holder);
     EXPECT_EQ(Crlf(old), DictNow());
     EXPECT_FALSE(FileExists(L"tmp.ini"));
+}
+
+namespace {
+
+std::string Record(const char* word, const char* translation)
+{
+    WordRecord r{};
+    memcpy(r.source, word, strlen(word));
+    memcpy(r.translation, translation, strlen(translation));
+    return std::string(reinterpret_cast<const char*>(&r), sizeof r);
+}
+
+std::vector<std::string> SourceWords(const std::string& book)
+{
+    std::vector<std::string> words;
+    for (size_t i = 0; i + kRecordSize <= book.size(); i += kRecordSize)
+        words.push_back(book.data() + i);
+    return words;
+}
+
+// The files in books\backup, by name.
+std::vector<std::wstring> Backups()
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(L"books\\backup\\*", &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(fd.cFileName);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+} // namespace
+
+TEST_F(Registry, ReverseBookIsSortedByTheMainLanguagesTableAndTheOldOneKept)
+{
+    MessageCapture capture;   // a refused locale only warns
+    MakeDir(L"books");
+    MakeDir(L"tables");
+    // Wordbook searches the reverse book by the main language's table; one
+    // under the locale's name must not decide the order.
+    std::string backwards(256, '\0'), forwards(256, '\0');
+    for (int v = 1; v < 256; ++v) {
+        backwards[v] = static_cast<char>(256 - v);
+        forwards[v] = static_cast<char>(v);
+    }
+    WriteBytes(L"tables\\nederlands.stb", backwards);
+    WriteBytes(L"tables\\dutch.stb", forwards);
+    WriteBytes(L"books\\eng_ned.wb", Record("house", "huis") + Record("cat", "kat, poes") + Record("dog", "hond"));
+    // A Ctrl-Z is text: the pair after it is still read.
+    const std::string cf = "# \x1A\r\neng,english,0,English\r\neng_ned.wb\r\nned_eng.wb\r\n";
+    WriteBytes(L"LANGUAGE.CF", cf);
+    ProcessLanguageCf();
+    std::string built = ReadBytes(L"books\\ned_eng.wb");
+    EXPECT_EQ((std::vector<std::string>{"poes", "kat", "huis", "hond"}), SourceWords(built));
+    EXPECT_TRUE(Backups().empty());
+    EXPECT_TRUE(g_outcome.backupDir.empty());
+
+    // The same book again: nothing to keep.
+    WriteBytes(L"LANGUAGE.CF", cf);
+    ProcessLanguageCf();
+    EXPECT_TRUE(Backups().empty());
+
+    // Words the user added to the reverse book survive its rebuild in backup.
+    std::string added = built + Record("zebra", "zebra");
+    WriteBytes(L"books\\ned_eng.wb", added);
+    WriteBytes(L"LANGUAGE.CF", cf);
+    ProcessLanguageCf();
+    EXPECT_EQ(built, ReadBytes(L"books\\ned_eng.wb"));
+    std::vector<std::wstring> backups = Backups();
+    ASSERT_EQ(1u, backups.size());
+    EXPECT_EQ(0u, backups[0].find(L"ned_eng.wb."));
+    EXPECT_EQ(15u, backups[0].size() - wcslen(L"ned_eng.wb."));   // yyyymmdd-hhmmss
+    EXPECT_EQ(added, ReadBytes(L"books\\backup\\" + backups[0]));
+    EXPECT_EQ(dir_ + L"\\books\\backup", g_outcome.backupDir);
+    EXPECT_TRUE(g_outcome.failures.empty());
 }

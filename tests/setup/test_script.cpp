@@ -2,6 +2,8 @@
 #include "core/uistrings.h"
 #include "tests/support/testutil.h"
 #include "tests/setup/setuptest.h"
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -20,6 +22,11 @@ protected:
         g_interfaceCodePage = 1252;
         g_setupWindow = nullptr;
         OverrideString(Txt_AviDelay, L"WbTestAviDelay");
+        OverrideString(Txt_PathLanguage, L"books\\");
+        OverrideString(Txt_Install_Failed, L"These steps failed:");
+        OverrideString(Txt_Install_Kept, L"Kept in:");
+        OverrideString(Txt_Install_Finished, L"Finished");
+        g_outcome = InstallOutcome{};
     }
     void Inf(const std::string& text) { WriteBytes(src_ + L"\\install.inf", text); }
     std::wstring src_, dst_;
@@ -102,7 +109,8 @@ TEST_F(Script, CommandsCopyCreateAndRecord)
         "sndcopy snd\n"
         "iconexe\n"
         "icongroup \n");
-    ASSERT_EQ(0, RunScript());
+    RunScript();
+    EXPECT_TRUE(g_outcome.failures.empty());
     EXPECT_EQ(dst_, g_targetDir);
     EXPECT_EQ("A", ReadBytes(dst_ + L"\\renamed.txt"));
     EXPECT_EQ("A", ReadBytes(dst_ + L"\\a.txt"));
@@ -137,7 +145,6 @@ TEST_F(Script, CommandsCopyCreateAndRecord)
 
 TEST_F(Script, ClosingTextIsTheDisplayFileCutAtALineEnd)
 {
-    OverrideString(Txt_Install_Finished, L"Finished");
     EXPECT_EQ(L"Finished", ClosingText());   // no display line
     g_script.displayFile = L"readme.txt";
     EXPECT_EQ(L"Finished", ClosingText());   // missing file
@@ -169,4 +176,106 @@ TEST_F(Script, MissingScriptIsFatalInBothPasses)
         EXPECT_EQ(L"Error", capture.messages()[0].caption);
         EXPECT_TRUE(capture.messages()[0].type & MB_ICONERROR);
     }
+}
+
+namespace {
+
+std::vector<std::wstring> FilesIn(const std::wstring& dir)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(fd.cFileName);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+} // namespace
+
+TEST_F(Script, FailuresAreListedInsteadOfFinished)
+{
+    WriteBytes(src_ + L"\\a.txt", "A");
+    WriteBytes(dst_ + L"\\taken", "a file where a directory should go");
+    MakeDir(dst_ + L"\\there");
+    Inf("mkdir there\n"             // already there: no failure
+        "mkdir taken\n"
+        "mkdir no\\such\\parent\n"
+        "copy missing.txt m.txt\n"
+        "copy a.txt taken\\a.txt\n"
+        "xcopy *.none\n"            // nothing matches: no failure
+        "sndcopy nosuchdir sound\n"
+        "copy a.txt fine.txt\n"
+        "display readme.txt\n");
+    WriteBytes(src_ + L"\\readme.txt", "Thank you");
+    RunScript();
+    EXPECT_EQ("A", ReadBytes(dst_ + L"\\fine.txt"));
+    const std::wstring failed[] = {dst_ + L"\\taken: ", dst_ + L"\\no\\such\\parent: ", dst_ + L"\\m.txt: ",
+                                   dst_ + L"\\taken\\a.txt: ", src_ + L"\\nosuchdir\\*.*: "};
+    ASSERT_EQ(std::size(failed), g_outcome.failures.size());
+    for (size_t i = 0; i < std::size(failed); ++i) {
+        EXPECT_EQ(0u, g_outcome.failures[i].find(failed[i])) << Narrow(g_outcome.failures[i]);
+        EXPECT_GT(g_outcome.failures[i].size(), failed[i].size());   // and the system's reason
+    }
+    // The closing message lists them instead of the display file.
+    std::wstring expected = L"These steps failed:";
+    for (const std::wstring& f : g_outcome.failures)
+        expected += L"\r\n" + f;
+    EXPECT_EQ(expected, ClosingText());
+}
+
+TEST_F(Script, ReplacedWordBooksAreKept)
+{
+    MakeDir(src_ + L"\\books");
+    WriteBytes(src_ + L"\\books\\a.wb", "delivered a");
+    WriteBytes(src_ + L"\\books\\b.wb", "delivered b");
+    WriteBytes(src_ + L"\\other.wb", "delivered other");
+    MakeDir(dst_ + L"\\books");
+    WriteBytes(dst_ + L"\\books\\a.wb", "a with the user's words");
+    WriteBytes(dst_ + L"\\books\\b.wb", "delivered b");
+    WriteBytes(dst_ + L"\\other.wb", "not in the word-book folder");
+    Inf("sndcopy books books\n"
+        "copy other.wb other.wb\n"
+        "copy other.wb books\\a.wb\n");   // the same book replaced twice in one run
+    RunScript();
+    EXPECT_TRUE(g_outcome.failures.empty());
+    EXPECT_EQ("delivered other", ReadBytes(dst_ + L"\\books\\a.wb"));
+    EXPECT_EQ("delivered b", ReadBytes(dst_ + L"\\books\\b.wb"));
+    std::wstring backup = dst_ + L"\\books\\backup";
+    std::vector<std::wstring> kept = FilesIn(backup);
+    std::sort(kept.begin(), kept.end());
+    ASSERT_EQ(2u, kept.size());
+    std::wstring stamp = kept[0].substr(wcslen(L"a.wb."));
+    EXPECT_EQ(15u, stamp.size());
+    EXPECT_EQ(L'-', stamp[8]);
+    EXPECT_EQ(L"a.wb." + stamp, kept[0]);
+    EXPECT_EQ(L"a.wb." + stamp + L"-2", kept[1]);
+    EXPECT_EQ("a with the user's words", ReadBytes(backup + L"\\" + kept[0]));
+    EXPECT_EQ("delivered a", ReadBytes(backup + L"\\" + kept[1]));
+    EXPECT_EQ(backup, g_outcome.backupDir);
+    EXPECT_EQ(L"Finished\r\n\r\nKept in: " + backup, ClosingText());
+
+    // A backup that can't be made leaves the user's book where it was.
+    g_outcome = InstallOutcome{};
+    RemoveTree(backup);
+    WriteBytes(backup, "a file in the backup folder's place");
+    WriteBytes(dst_ + L"\\books\\a.wb", "more words");
+    Inf("copy books\\b.wb books\\a.wb\n");
+    RunScript();
+    EXPECT_EQ("more words", ReadBytes(dst_ + L"\\books\\a.wb"));
+    ASSERT_EQ(1u, g_outcome.failures.size());
+    EXPECT_EQ(0u, g_outcome.failures[0].find(backup + L": "));
+    EXPECT_TRUE(g_outcome.backupDir.empty());
+}
+
+TEST_F(Script, ACtrlZIsTextInTheScript)
+{
+    WriteBytes(src_ + L"\\a.txt", "A");
+    Inf("# old editors end a file with \x1A\r\ncopy a.txt after.txt\r\n");
+    RunScript();
+    EXPECT_EQ("A", ReadBytes(dst_ + L"\\after.txt"));
 }

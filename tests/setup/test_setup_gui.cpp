@@ -387,3 +387,73 @@ TEST(SetupCommandLine, UnattendedAndTargetDirectory)
     EXPECT_EQ(L"/Silent", o.unknown);
     EXPECT_TRUE(o.targetDir.empty());
 }
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
+    if (at < text.size())
+        lines.push_back(text.substr(at));
+    return lines;
+}
+
+bool StartsWith(const std::string& text, const std::wstring& prefix) { return text.rfind(Narrow(prefix), 0) == 0; }
+
+} // namespace
+
+TEST_F(SetupWindow, FailuresAreListedNotFinished)
+{
+    std::string missing;
+    ASSERT_TRUE(LoadUiStringsFromFile(BuildPath(L"strings/english.str").c_str(), &missing)) << missing;
+    std::wstring medium = dir_ + L"\\medium";
+    MakeMedium(medium, Narrow(dir_), "WbTest Unattended", "copy absent.txt absent.txt\r\n");
+    std::wstring target = dir_ + L"\\target";
+    MakeDir(target);
+    WriteBytes(target + L"\\sound", "a file where the sound folder goes");
+
+    // Unattended: exit code 1, and the list on standard error.
+    std::string errors;
+    EXPECT_EQ(1u, RunSetupExe(medium, L"/S /D=" + target, &errors));
+    std::vector<std::string> lines = Lines(errors.substr(std::min(errors.find(Narrow(Str(Txt_Install_Failed))), errors.size())));
+    ASSERT_EQ(4u, lines.size()) << errors;
+    EXPECT_EQ(Narrow(Str(Txt_Install_Failed)), lines[0]);
+    EXPECT_TRUE(StartsWith(lines[1], target + L"\\sound: ")) << lines[1];
+    EXPECT_TRUE(StartsWith(lines[2], target + L"\\sound\\right.wav: ")) << lines[2];
+    EXPECT_TRUE(StartsWith(lines[3], target + L"\\absent.txt: ")) << lines[3];
+    // What could be done was done.
+    EXPECT_EQ("MZ not really", ReadBytes(target + L"\\wordbook.exe"));
+    EXPECT_TRUE(FileExists(target + L"\\books\\ned_eng.wb"));
+
+    // In the window: the same list in the closing box instead of the display file.
+    Start(medium);
+    SetWindowTextW(SetupControl(kDirField), target.c_str());
+    Command(kInstallButton, BN_CLICKED);
+    ASSERT_EQ(1u, g_boxes.size());
+    EXPECT_EQ(Widen(errors.substr(errors.find(Narrow(Str(Txt_Install_Failed))))), g_boxes[0].text + L"\r\n");
+    EXPECT_TRUE(g_boxes[0].type & MB_ICONWARNING);
+
+}
+
+TEST_F(SetupWindow, TheTargetDirectoryIsTakenWhole)
+{
+    std::wstring medium = dir_ + L"\\medium";
+    MakeMedium(medium, Narrow(dir_), "WbTest Unattended");
+    // Longer than a path may be, but short once made absolute: cut to
+    // MAX_PATH characters it would name another directory.
+    std::wstring text = dir_ + L"\\a";
+    while (text.size() < MAX_PATH + 20)
+        text += L"\\.";
+    text += L"\\..\\b";
+    std::string errors;
+    ASSERT_EQ(0u, RunSetupExe(medium, L"/S /D=" + text, &errors)) << errors;
+    EXPECT_EQ("MZ not really", ReadBytes(dir_ + L"\\b\\wordbook.exe"));
+    EXPECT_FALSE(FileExists(dir_ + L"\\a"));
+
+    // Too long once absolute: refused.
+    EXPECT_EQ(1u, RunSetupExe(medium, L"/S /D=" + dir_ + L"\\" + std::wstring(MAX_PATH, L'x'), &errors));
+    EXPECT_NE(std::string::npos, errors.find("Invalid Directory")) << errors;
+}

@@ -31,8 +31,9 @@ std::vector<std::pair<std::string, std::string>> Records(const std::string& byte
     return out;
 }
 
-// The builder as the installer describes it, step by step on wide work items;
-// equal-comparing words ordered by character codes, a run in input order.
+// The builder the plain way, on wide work items; equal-comparing words
+// ordered by character codes, a run in input order, merged while the bytes
+// of the translation stay below 50.
 std::string ReferenceBuild(const std::string& input, int foreignCp, int mainCp, const unsigned char* table)
 {
     std::vector<WordRecord> temp;
@@ -74,16 +75,24 @@ std::string ReferenceBuild(const std::string& input, int foreignCp, int mainCp, 
         int c = table ? byTable(a.source, b.source) : CompareByLocale(a.source, b.source);
         return c ? c < 0 : wcscmp(a.source, b.source) < 0;
     });
+    auto narrow = [&](const wchar_t* w) {
+        char n[3 * 51 + 1];
+        ToNarrow(w, n, foreignCp);
+        return std::string(n);
+    };
     std::string out;
     for (size_t i = 0; i < items.size();) {
-        std::wstring collected = items[i].translation;
+        std::string collected = narrow(items[i].translation);
+        collected.resize(CutAtCharBoundary(collected.data(), static_cast<int>(collected.size()), 50, foreignCp));
         size_t j = i + 1;
-        for (; j < items.size() && wcscmp(items[j].source, items[i].source) == 0; ++j)
-            if (wcslen(items[j].translation) + collected.size() + 2 < 50)
-                collected += std::wstring(L", ") + items[j].translation;
+        for (; j < items.size() && wcscmp(items[j].source, items[i].source) == 0; ++j) {
+            std::string t = narrow(items[j].translation);
+            if (collected.size() + 2 + t.size() < 50)
+                collected += ", " + t;
+        }
         WordRecord r{};
         ToNarrowField(items[i].source, r.source, 31, mainCp);
-        ToNarrowField(collected.c_str(), r.translation, 51, foreignCp);
+        memcpy(r.translation, collected.data(), collected.size());
         out.append(reinterpret_cast<const char*>(&r), sizeof r);
         i = j;
     }
@@ -150,16 +159,32 @@ TEST_F(WordList, CaseVariantsStayApartAndTogether)
     EXPECT_EQ((Pairs{{"Ape", "f4"}, {"Apple", "f2"}, {"apple", "f1, f3"}}), Records(Build(input)));
 }
 
-TEST_F(WordList, DoubleByteTranslationsAreCutAtCharacterBoundaries)
+TEST_F(WordList, DoubleByteWordsAreMergedByTheirBytes)
 {
-    std::string kanji;  // 15 characters, 30 bytes in code page 932
-    for (int i = 0; i < 15; ++i)
-        kanji += "\x88\x9f";
-    // 29 + 2 + 30 bytes merged (32 characters); 50 bytes would end inside a character.
-    std::string first = std::string("a").append(kanji, 0, 28);
-    Pairs records = Records(Build(Record(first, "word") + Record(kanji, "word"), 932, 1252));
+    auto kanji = [](int n) {  // two bytes each in code page 932
+        std::string k;
+        for (int i = 0; i < n; ++i)
+            k += "\x88\x9f";
+        return k;
+    };
+    // 29 bytes, then 30 more would pass the field's 50 (though only 32
+    // characters); the word is left out whole and a short one still fits.
+    std::string first = std::string("a").append(kanji(14));
+    Pairs records = Records(Build(Record(first, "word") + Record(kanji(15), "word") + Record("b", "word"), 932, 1252));
     ASSERT_EQ(1u, records.size());
-    EXPECT_EQ(first + ", " + kanji.substr(0, 18), records[0].second);
+    EXPECT_EQ(first + ", b", records[0].second);
+
+    // 20 + 2 + 26 = 48 bytes: the third word, with its separator, would make 51.
+    records = Records(Build(Record(kanji(10), "word") + Record(kanji(13), "word") + Record("c", "word"), 932, 1252));
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ(kanji(10) + ", " + kanji(13), records[0].second);
+
+    // Greek, one byte a character: 30 + 2 + 17 = 49 still fits, one more does not.
+    std::string alpha(30, '\xE1');
+    records = Records(Build(Record(alpha, "word") + Record(std::string(18, '\xE2'), "word") +
+                            Record(std::string(17, '\xE3'), "word"), 1253, 1252));
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ(alpha + ", " + std::string(17, '\xE3'), records[0].second);
 }
 
 TEST_F(WordList, ProgressFollowsTheSteps)
@@ -220,6 +245,25 @@ TEST_F(WordList, FailuresLeaveTheOldOutputWhole)
     EXPECT_FALSE(FileExists(L"wlist.tmp"));
 
     EXPECT_EQ(1u, Records(Build(book)).size());  // and a good build replaces it
+
+    // Refused by the caller at the last moment: the old output stays.
+    static std::wstring seenOld;
+    static std::string seenNew;
+    WordListJob job{L"input.wb", L"output.wb", L"wlist.tmp", L"main.stb", 1252, 1252};
+    job.keepOld = [](const std::wstring& oldPath, const std::wstring& newPath) {
+        seenOld = oldPath;
+        seenNew = ReadBytes(newPath);
+        return false;
+    };
+    WriteBytes(L"input.wb", Record("kat", "cat"));
+    std::string before = ReadBytes(L"output.wb");
+    std::wstring error;
+    EXPECT_FALSE(BuildWordList(job, {}, &error));
+    EXPECT_EQ(L"Can't keep the old output file \"output.wb\"", error);
+    EXPECT_EQ(L"output.wb", seenOld);
+    EXPECT_EQ((Pairs{{"cat", "kat"}}), Records(seenNew));
+    EXPECT_EQ(before, ReadBytes(L"output.wb"));
+    EXPECT_FALSE(FileExists(L"output.wb.tmp"));
 }
 
 // Seeded random word books against the reference, with and without a table,

@@ -227,7 +227,10 @@ TEST_F(MainWindow, AcceleratorsAreTheMainWindowsOnly)
     Start();
     HWND other = CreateWindowW(L"edit", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 50, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
-    MSG msg{other, WM_KEYDOWN, 'Q', 0};
+    MSG msg{};
+    msg.hwnd = other;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = 'Q';
     EXPECT_FALSE(IsMainWindowMessage(msg));
     msg.hwnd = GetDlgItem(g_mainWindow, CmdAdd);
     EXPECT_TRUE(IsMainWindowMessage(msg));
