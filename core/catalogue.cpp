@@ -85,8 +85,9 @@ static bool ForEachSectionLine(StringId marker, Take take)
     if (ferror(f.get()))
         return false;
     for (const CatalogueSection& section : FindCatalogueSections(lines, Str(marker), g_uiCodePage))
-        for (size_t i = section.marker + 1; i < section.end && take(lines[i]); ++i) {
-        }
+        for (size_t i = section.marker + 1; i < section.end; ++i)
+            if (!take(lines[i]))
+                break;
     return true;
 }
 

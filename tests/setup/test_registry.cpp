@@ -260,20 +260,7 @@ std::vector<std::string> SourceWords(const std::string& book)
 }
 
 // The files in books\backup, by name.
-std::vector<std::wstring> Backups()
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(L"books\\backup\\*", &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(fd.cFileName);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return names;
-}
+std::vector<std::wstring> Backups() { return FilesIn(L"books\\backup"); }
 
 } // namespace
 

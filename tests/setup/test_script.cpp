@@ -178,25 +178,6 @@ TEST_F(Script, MissingScriptIsFatalInBothPasses)
     }
 }
 
-namespace {
-
-std::vector<std::wstring> FilesIn(const std::wstring& dir)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(fd.cFileName);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return names;
-}
-
-} // namespace
-
 TEST_F(Script, FailuresAreListedInsteadOfFinished)
 {
     WriteBytes(src_ + L"\\a.txt", "A");

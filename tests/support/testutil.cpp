@@ -123,3 +123,18 @@ void InstallStrings(const std::wstring& stem)
     CopyFileW(BuildPath(L"strings/" + stem + L".str").c_str(), (L"strings\\" + stem + L".str").c_str(), FALSE);
     WriteBytes(L"language.ini", "[Dictionary]\r\nLanguage=" + Narrow(stem) + "\r\n");
 }
+
+std::vector<std::wstring> FilesIn(const std::wstring& dir)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(fd.cFileName);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return names;
+}

@@ -46,6 +46,8 @@ void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 void MakeDir(const std::wstring& path);
+// The names of the files (not directories) in a directory.
+std::vector<std::wstring> FilesIn(const std::wstring& dir);
 // Deletes a directory with everything in it.
 void RemoveTree(const std::wstring& dir);
 // Copies a built strings file into ./strings and writes language.ini choosing it.
