@@ -27,7 +27,7 @@ test: build
 
 # Benchmarks (not part of the default build): builds them, runs bench/run.sh.
 bench: configure
-	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist bench_sort
+	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist bench_sort data_files
 	bench/run.sh $(BUILD)
 	bench/run_sort.sh $(BUILD)
 

@@ -73,6 +73,8 @@ static int Run(const wchar_t* table)
     wcscpy(pair->listFile, L"eng_ned.ls");
     pair->sourceCodePage = pair->targetCodePage = 1252;
     pair->hasSortTable = ReadSortTableFile(table, g_session.collation.table) ? 1 : 0;
+    g_session.collation.useTable = pair->hasSortTable == 1;
+    g_session.collation.codePage = pair->sourceCodePage;
     g_catalogue.entries.push_back(std::move(pair));
     g_catalogue.current = g_catalogue.entries[0].get();
     OpenPairFiles();
