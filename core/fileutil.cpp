@@ -15,6 +15,19 @@ bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target)
     return MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+std::wstring FullPath(const std::wstring& path)
+{
+    DWORD room = path.empty() ? 0 : GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (!room)
+        return L"";
+    std::wstring full(room, L'\0');
+    DWORD n = GetFullPathNameW(path.c_str(), room, full.data(), nullptr);
+    if (!n || n >= room)
+        return L"";
+    full.resize(n);
+    return full;
+}
+
 bool ReadTextLine(FILE* f, std::string& line)
 {
     if (!ReadRawLine(f, line))

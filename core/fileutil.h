@@ -12,6 +12,9 @@ bool FlushFileToDisk(FILE* f);
 // Replaces target by source in one step (the old target stays on failure).
 bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target);
 
+// The absolute form of path, of any length; "" when it can't be made.
+std::wstring FullPath(const std::wstring& path);
+
 // One line of any length without its line end (LF, and a CR before it).
 // Files are read in binary, so a Ctrl-Z byte is text like any other.
 // False at the end of the file.

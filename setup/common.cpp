@@ -121,20 +121,6 @@ bool MakeDirectory(const std::wstring& dir)
     return false;
 }
 
-// Any length; empty when the system can't make it absolute.
-static std::wstring FullPath(const std::wstring& path)
-{
-    DWORD room = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (!room)
-        return L"";
-    std::wstring full(room, L'\0');
-    DWORD n = GetFullPathNameW(path.c_str(), room, full.data(), nullptr);
-    if (!n || n >= room)
-        return L"";
-    full.resize(n);
-    return full;
-}
-
 // The directory part with its backslash, or empty.
 static std::wstring FolderOf(const std::wstring& fullPath)
 {

@@ -121,17 +121,15 @@ bool TakeTargetDirectory()
         text.assign(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
         text.resize(static_cast<size_t>(GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
     }
-    wchar_t full[MAX_PATH];
-    DWORD n = text.empty() ? 0 : GetFullPathNameW(text.c_str(), MAX_PATH, full, nullptr);
-    // A result of MAX_PATH or more did not fit and left full unset.
-    if (!n || n >= MAX_PATH)
+    // Too long for the paths the installation builds on it.
+    std::wstring dir = FullPath(text);
+    if (dir.empty() || dir.size() >= MAX_PATH)
         return false;
-    DWORD attributes = GetFileAttributesW(full);
+    DWORD attributes = GetFileAttributesW(dir.c_str());
     bool ok = attributes != INVALID_FILE_ATTRIBUTES ? (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-                                                     : CreateDirectoryW(full, nullptr) != 0;
+                                                     : CreateDirectoryW(dir.c_str(), nullptr) != 0;
     if (!ok)
         return false;
-    std::wstring dir = full;
     while (dir.size() > 3 && dir.back() == L'\\')
         dir.pop_back();
     g_targetDir = dir;

@@ -1,4 +1,5 @@
 #include "shell/about.h"
+#include "core/fileutil.h"
 #include "shell/app.h"
 #include "shell/resource.h"
 #include "core/uistrings.h"
@@ -36,14 +37,13 @@ static void OnInitDialog(HWND dialog)
     SetWindowTextW(dialog, Str(Txt_AboutDialogCaption));
 
     s = {};
-    // The media device resolves names by itself: give it the full path.
-    // A path that doesn't fit leaves the buffer unwritten: no film then.
-    wchar_t file[MAX_PATH];
-    DWORD n = GetFullPathNameW(L"dict.avi", MAX_PATH, file, nullptr);
-    if (n == 0 || n >= MAX_PATH)
+    // The media device resolves names by itself: give it the full path. One
+    // it can't take whole means no film.
+    std::wstring file = FullPath(L"dict.avi");
+    if (file.empty() || file.size() >= MAX_PATH)
         return;
     s.media = MCIWndCreateW(dialog, g_instance,
-                            WS_CHILD | WS_VISIBLE | MCIWNDF_NOPLAYBAR | MCIWNDF_NOMENU | MCIWNDF_NOERRORDLG, file);
+                            WS_CHILD | WS_VISIBLE | MCIWNDF_NOPLAYBAR | MCIWNDF_NOMENU | MCIWNDF_NOERRORDLG, file.c_str());
     if (!s.media)
         return;
     // On top of the group box that frames it, or the box paints over the film.

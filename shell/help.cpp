@@ -1,4 +1,5 @@
 #include "shell/help.h"
+#include "core/fileutil.h"
 #include "core/codepage.h"
 #include "core/uistrings.h"
 #include <htmlhelp.h>
@@ -23,11 +24,10 @@ static bool HaveHtmlEngine()
 }
 
 // A path too long for the viewer's buffer stays relative rather than cut.
-static std::wstring FullPath(const std::wstring& relative)
+static std::wstring ViewerPath(const std::wstring& relative)
 {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetFullPathNameW(relative.c_str(), MAX_PATH, path, nullptr);
-    return n && n < MAX_PATH ? path : relative;
+    std::wstring full = FullPath(relative);
+    return !full.empty() && full.size() < MAX_PATH ? full : relative;
 }
 
 // help\<file stem>\: the pages of the help file, for a browser.
@@ -35,7 +35,7 @@ static std::wstring PagesFolder()
 {
     std::wstring file = Str(Txt_FilenameHelp);
     size_t dot = file.rfind(L'.');
-    return FullPath(L"help\\" + file.substr(0, dot));
+    return ViewerPath(L"help\\" + file.substr(0, dot));
 }
 
 std::wstring PageForKeyword(const std::string& hhk, const wchar_t* keyword)
@@ -78,14 +78,14 @@ static void OpenPage(HWND owner, const std::wstring& page)
 
 void OpenHelpContents(HWND owner)
 {
-    if (HaveHtmlEngine() && HtmlHelpW(owner, FullPath(Str(Txt_FilenameHelp)).c_str(), HH_DISPLAY_TOC, 0))
+    if (HaveHtmlEngine() && HtmlHelpW(owner, ViewerPath(Str(Txt_FilenameHelp)).c_str(), HH_DISPLAY_TOC, 0))
         return;
     OpenPage(owner, PagesFolder() + L"\\index.htm");
 }
 
 void OpenHelpKeyword(HWND owner, const wchar_t* keyword)
 {
-    std::wstring file = FullPath(Str(Txt_FilenameHelp));
+    std::wstring file = ViewerPath(Str(Txt_FilenameHelp));
     if (HaveHtmlEngine()) {
         HH_AKLINK link{};
         link.cbStruct = sizeof link;
