@@ -27,16 +27,6 @@ struct Entry {
     int line;
 };
 
-std::string ToUtf8(const std::wstring& w)
-{
-    if (w.empty())
-        return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
 bool FromUtf8(const std::string& s, std::wstring* w)
 {
     w->clear();
@@ -53,7 +43,7 @@ bool FromUtf8(const std::string& s, std::wstring* w)
 // Messages are UTF-8 whatever the console's code page.
 void Say(FILE* f, const std::wstring& text)
 {
-    std::string s = ToUtf8(text + L"\n");
+    std::string s = NarrowText(text + L"\n", CP_UTF8);
     fwrite(s.data(), 1, s.size(), f);
     fflush(f);
 }
@@ -312,7 +302,7 @@ int Decode(const wchar_t* in)
     for (const std::string& r : raw) {
         std::vector<wchar_t> wide(r.size() + 1);
         ToWideCount(r.data(), wide.data(), static_cast<int>(r.size()), codePage);
-        out += ToUtf8(Escape(wide.data()));
+        out += NarrowText(Escape(wide.data()), CP_UTF8);
         out += '\n';
     }
     if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)

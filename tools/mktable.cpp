@@ -31,16 +31,6 @@ constexpr int kEndWeight = 0;
 constexpr int kFirstClassWeight = 2;
 constexpr int kMaxWeight = 255;
 
-std::string Utf8(const std::wstring& w)
-{
-    if (w.empty())
-        return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
 // "'a' (U+0061)", readable on any terminal.
 std::string Describe(const std::wstring& ch)
 {
@@ -52,7 +42,7 @@ std::string Describe(const std::wstring& ch)
     if (cp < 0x21 || cp == 0x7F)
         return buf;
     std::string out = "'";
-    out += Utf8(ch);
+    out += NarrowText(ch, CP_UTF8);
     out += "' (";
     out += buf;
     out += ")";
@@ -109,7 +99,7 @@ std::wstring ItemCharacter(const Source& src, int line, const std::wstring& item
         wchar_t* end = nullptr;
         unsigned long cp = wcstoul(hex.c_str(), &end, 16);
         if (hex.size() > 6 || *end || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            Fail(src, line, "bad character code " + Utf8(item));
+            Fail(src, line, "bad character code " + NarrowText(item, CP_UTF8));
         if (cp < 0x10000)
             return std::wstring(1, static_cast<wchar_t>(cp));
         cp -= 0x10000;
@@ -117,7 +107,7 @@ std::wstring ItemCharacter(const Source& src, int line, const std::wstring& item
     }
     bool pair = item.size() == 2 && IS_HIGH_SURROGATE(item[0]) && IS_LOW_SURROGATE(item[1]);
     if (item.size() != 1 && !pair)
-        Fail(src, line, "'" + Utf8(item) + "' is not one character (separate the characters with blanks)");
+        Fail(src, line, "'" + NarrowText(item, CP_UTF8) + "' is not one character (separate the characters with blanks)");
     return item;
 }
 
@@ -159,7 +149,7 @@ void ParseLine(Source& src, int line, std::wstring text)
         while (*end && IsBlank(*end))
             ++end;
         if (*end || cp <= 0 || cp > 65535 || !IsValidCodePage(static_cast<UINT>(cp)))
-            Fail(src, line, "not a code page this system knows: " + Utf8(text.substr(8)));
+            Fail(src, line, "not a code page this system knows: " + NarrowText(text.substr(8), CP_UTF8));
         src.codePage = static_cast<int>(cp);
         return;
     }
@@ -261,7 +251,7 @@ void Compile(Source& src, const std::string& bytes, unsigned char table[kSortTab
 int Build(const wchar_t* sourcePath, const wchar_t* outPath)
 {
     Source src;
-    src.name = Utf8(sourcePath);
+    src.name = NarrowText(sourcePath, CP_UTF8);
     std::string bytes;
     if (!ReadWholeFile(sourcePath, bytes))
         Fail(src, 0, "can't read the file");
@@ -275,7 +265,7 @@ int Build(const wchar_t* sourcePath, const wchar_t* outPath)
     ok = f && fclose(f.release()) == 0 && ok;
     if (!ok || !ReplaceFileAtomic(temp.c_str(), outPath)) {
         _wremove(temp.c_str());
-        fprintf(stderr, "%s: can't write the table\n", Utf8(outPath).c_str());
+        fprintf(stderr, "%s: can't write the table\n", NarrowText(outPath, CP_UTF8).c_str());
         return 1;
     }
     return 0;
@@ -285,7 +275,7 @@ int Dump(const wchar_t* path, int codePage)
 {
     unsigned char table[kSortTableSize];
     if (!ReadSortTableFile(path, table)) {
-        fprintf(stderr, "%s: not a table of %d bytes\n", Utf8(path).c_str(), kSortTableSize);
+        fprintf(stderr, "%s: not a table of %d bytes\n", NarrowText(path, CP_UTF8).c_str(), kSortTableSize);
         return 1;
     }
     for (int w = 0; w <= kMaxWeight; ++w) {
@@ -296,7 +286,7 @@ int Dump(const wchar_t* path, int codePage)
             char c = static_cast<char>(b);
             wchar_t wc[4] = {};
             MultiByteToWideChar(codePage, 0, &c, 1, wc, 3);
-            std::string shown = wc[0] > 0x20 && wc[0] != 0x7F && !(wc[0] >= 0x80 && wc[0] < 0xA0) ? Utf8(wc) : "";
+            std::string shown = wc[0] > 0x20 && wc[0] != 0x7F && !(wc[0] >= 0x80 && wc[0] < 0xA0) ? NarrowText(wc, CP_UTF8) : "";
             char hex[8];
             snprintf(hex, sizeof hex, "%02X", b);
             line += ' ';
