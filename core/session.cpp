@@ -100,7 +100,7 @@ void OpenStartPair()
     OpenListFile();
 }
 
-int ActivatePair(LanguagePair* pair)
+int ActivateCurrentPair(LanguagePair* pair)
 {
     WordBook book;
     if (!OpenPairBook(pair, &book)) {

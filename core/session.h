@@ -42,7 +42,7 @@ void OpenStartPair();
 // Otherwise loads its collation, applies its locale, opens its list and
 // records the choice in DICT.INI (-1 when that rewrite fails; the pair is
 // current all the same).
-int ActivatePair(LanguagePair* pair);
+int ActivateCurrentPair(LanguagePair* pair);
 
 // Opens the current pair's word book and list again (after a rewrite);
 // ends the program when the word book can't be opened.

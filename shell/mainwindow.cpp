@@ -163,7 +163,7 @@ static void MarkPairItem(int menuId)
 // its mark on the pair still in use.
 static void SwitchToPair(HWND hwnd, LanguagePair* pair)
 {
-    if (ActivatePair(pair) < 0 && CurrentPair() != pair)
+    if (ActivateCurrentPair(pair) < 0 && CurrentPair() != pair)
         return;
     MarkPairItem(pair->menuId);
     LoadPairIcons();

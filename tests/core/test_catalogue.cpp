@@ -136,7 +136,7 @@ TEST_F(Catalogue, ActivatingRecordsTheChoiceAndOpensItsFiles)
     ASSERT_EQ(0, LoadCatalogue());
     MessageCapture capture;
     g_catalogue.current = &E(1);
-    EXPECT_EQ(0, ActivatePair(CurrentPair()));
+    EXPECT_EQ(0, ActivateCurrentPair(CurrentPair()));
     EXPECT_EQ(before + "Francais_nederlands.wb" + after, ReadBytes(L"DICT.INI"));
     EXPECT_FALSE(FileExists(L"tmp.ini"));
     EXPECT_NE(nullptr, g_session.book.file.get());
@@ -144,7 +144,7 @@ TEST_F(Catalogue, ActivatingRecordsTheChoiceAndOpensItsFiles)
     EXPECT_TRUE(capture.messages().empty());
 
     g_catalogue.current = &E(0);  // a locale the runtime refuses: warned, goes on
-    EXPECT_EQ(0, ActivatePair(CurrentPair()));
+    EXPECT_EQ(0, ActivateCurrentPair(CurrentPair()));
     ASSERT_EQ(1u, capture.messages().size());
     EXPECT_EQ(L"Locale not available", capture.messages()[0].text);
     EXPECT_EQ(L"Wordbook", capture.messages()[0].caption);
@@ -163,17 +163,17 @@ TEST_F(Catalogue, SelectionMarkerWithoutAFollowingNameLine)
     // still goes in, and is read back at the next start.
     WriteBytes(L"DICT.INI", "[Languages]\nenglish\n\n[Selected]");
     ASSERT_EQ(0, LoadCatalogue());
-    EXPECT_EQ(0, ActivatePair(&E(0)));
+    EXPECT_EQ(0, ActivateCurrentPair(&E(0)));
     EXPECT_EQ("[Languages]\nenglish\n\n[Selected]\neng_ned.wb\n", ReadBytes(L"DICT.INI"));
     WriteBytes(L"DICT.INI", "[Languages]\r\nenglish\r\n\r\n[Selected]\r\n");
-    EXPECT_EQ(0, ActivatePair(&E(0)));
+    EXPECT_EQ(0, ActivateCurrentPair(&E(0)));
     EXPECT_EQ("[Languages]\r\nenglish\r\n\r\n[Selected]\r\neng_ned.wb\r\n", ReadBytes(L"DICT.INI"));
     ASSERT_EQ(0, LoadCatalogue());
     ASSERT_EQ(0, SelectFromCatalogueFile());
     EXPECT_EQ(&E(0), CurrentPair());
     // Before a separator the name goes in and the separator stays.
     WriteBytes(L"DICT.INI", "[Selected]\n# note\n[Languages]\nenglish\n");
-    EXPECT_EQ(0, ActivatePair(&E(1)));
+    EXPECT_EQ(0, ActivateCurrentPair(&E(1)));
     EXPECT_EQ("[Selected]\nned_eng.wb\n# note\n[Languages]\nenglish\n", ReadBytes(L"DICT.INI"));
 }
 
@@ -186,11 +186,11 @@ TEST_F(Catalogue, RewriteNeverEatsOtherLines)
     static const char expected[] = "# a\0b\n[Selected]\nned_eng.wb\n\n[Languages]\nenglish\n";
     WriteBytes(L"DICT.INI", std::string(withZero, sizeof withZero - 1));
     ASSERT_EQ(0, LoadCatalogue());
-    EXPECT_EQ(0, ActivatePair(CurrentPair()));
+    EXPECT_EQ(0, ActivateCurrentPair(CurrentPair()));
     EXPECT_EQ(std::string(expected, sizeof expected - 1), ReadBytes(L"DICT.INI"));
     // A section header right after the marker is no selection line to replace.
     WriteBytes(L"DICT.INI", "[Selected]\n[Languages]\nenglish\n");
-    EXPECT_EQ(0, ActivatePair(CurrentPair()));
+    EXPECT_EQ(0, ActivateCurrentPair(CurrentPair()));
     ASSERT_EQ(0, LoadCatalogue());
     EXPECT_EQ(2, g_catalogue.count());
 }
@@ -204,20 +204,20 @@ TEST_F(Catalogue, FailedRewriteKeepsTheCatalogueFileButStillSwitches)
     MessageCapture capture;
 
     MakeDir(L"tmp.ini");  // can't be written
-    EXPECT_EQ(-1, ActivatePair(CurrentPair()));
+    EXPECT_EQ(-1, ActivateCurrentPair(CurrentPair()));
     EXPECT_EQ(original, ReadBytes(L"DICT.INI"));
     EXPECT_EQ(2, g_session.book.count);
     RemoveDirectoryW(L"tmp.ini");
 
     SetFileAttributesW(L"DICT.INI", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(-1, ActivatePair(CurrentPair()));
+    EXPECT_EQ(-1, ActivateCurrentPair(CurrentPair()));
     EXPECT_EQ(original, ReadBytes(L"DICT.INI"));
     SetFileAttributesW(L"DICT.INI", FILE_ATTRIBUTE_NORMAL);
 
     // Held open by another program that does not share deletion.
     HANDLE h = CreateFileW(L"DICT.INI", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    EXPECT_EQ(-1, ActivatePair(CurrentPair()));
+    EXPECT_EQ(-1, ActivateCurrentPair(CurrentPair()));
     CloseHandle(h);
     EXPECT_EQ(original, ReadBytes(L"DICT.INI"));
     EXPECT_FALSE(FileExists(L"tmp.ini"));
@@ -236,7 +236,7 @@ TEST_F(Catalogue, ACtrlZByteIsTextLikeAnyOther)
     ASSERT_EQ(0, LoadCatalogue());
     ASSERT_EQ(4, g_catalogue.count());
     MessageCapture capture;
-    EXPECT_EQ(0, ActivatePair(&E(3)));
+    EXPECT_EQ(0, ActivateCurrentPair(&E(3)));
     std::string expected = ini;
     expected.replace(expected.find("eng_ned.wb"), 10, "ned_fra.wb");
     EXPECT_EQ(expected, ReadBytes(L"DICT.INI"));
@@ -271,7 +271,7 @@ TEST_F(Catalogue, SwitchingToAMissingWordBookKeepsThePreviousPair)
     OpenStartPair();
     ASSERT_EQ(&E(0), CurrentPair());
 
-    EXPECT_EQ(-1, ActivatePair(&E(1)));  // books\fra_ned.wb does not exist
+    EXPECT_EQ(-1, ActivateCurrentPair(&E(1)));  // books\fra_ned.wb does not exist
     ASSERT_EQ(1u, capture.messages().size());
     EXPECT_EQ(L"Can't open books\\fra_ned.wb; staying.", capture.messages()[0].text);
     EXPECT_EQ(&E(0), CurrentPair());

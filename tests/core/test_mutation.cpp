@@ -102,7 +102,7 @@ TEST_F(Mutation, Catalogues)
         for (auto& e : g_catalogue.entries)
             WriteBytes(std::wstring(L"books\\") + PairWordBookFile(e.get()), "");
         MessageCapture capture;
-        ActivatePair(CurrentPair());
+        ActivateCurrentPair(CurrentPair());
         ClosePairFiles();
         ASSERT_EQ(0, LoadCatalogue()) << "before:\n" << bad << "\nafter:\n" << ReadBytes(L"DICT.INI");
         ASSERT_EQ(entries, g_catalogue.count());
