@@ -36,7 +36,7 @@ bool OpenPairBook(const LanguagePair* pair, WordBook* book)
     return pair && OpenWordBook(book, PairWordBookPath(pair), pair->sourceCodePage, pair->targetCodePage);
 }
 
-void LoadPairCollation(const LanguagePair* pair, Collation* c)
+void LoadSortTable(const LanguagePair* pair, Collation* c)
 {
     if (!pair)
         return;
@@ -95,7 +95,7 @@ void OpenStartPair()
         g_catalogue.current = opened;
     }
     ApplyLocaleOf(opened);
-    LoadPairCollation(opened, &g_session.collation);
+    LoadSortTable(opened, &g_session.collation);
     g_session.book = std::move(book);
     OpenListFile();
 }
@@ -112,7 +112,7 @@ int ActivateCurrentPair(LanguagePair* pair)
         previous->selected = 0;
     pair->selected = 1;
     g_catalogue.current = pair;
-    LoadPairCollation(pair, &g_session.collation);
+    LoadSortTable(pair, &g_session.collation);
     ApplyLocaleOf(pair);
     int recorded = RecordSelectionInCatalogueFile(pair);
     ClosePairFiles();

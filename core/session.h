@@ -31,7 +31,7 @@ std::wstring PairListPath(const LanguagePair* pair, const wchar_t* listName);
 bool OpenPairBook(const LanguagePair* pair, WordBook* book);
 // The pair's collation: its table when it has one ("Can't open sorttable"
 // when that can't be read: the previous table stays).
-void LoadPairCollation(const LanguagePair* pair, Collation* c);
+void LoadSortTable(const LanguagePair* pair, Collation* c);
 
 // Start-up: opens the current pair, or, when its word book can't be opened,
 // the first pair in catalogue order that can (with a message). Applies its

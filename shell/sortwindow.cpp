@@ -102,7 +102,7 @@ int SortWordBook(WordBook* book, const Collation& collation, const LanguagePair*
 int SortCurrentWordBook()
 {
     // The table is read again: it may have changed on disk since the pair was chosen.
-    LoadPairCollation(CurrentPair(), &g_session.collation);
+    LoadSortTable(CurrentPair(), &g_session.collation);
     return SortWordBook(&g_session.book, g_session.collation, CurrentPair());
 }
 
@@ -116,7 +116,7 @@ static void SortMirroredBook(const LanguagePair* mirrored)
         return;
     }
     Collation collation;
-    LoadPairCollation(mirrored, &collation);
+    LoadSortTable(mirrored, &collation);
     ApplyPairLocale(mirrored->sourceLocale);
     SortWordBook(&book, collation, mirrored);
     CloseWordBook(&book);

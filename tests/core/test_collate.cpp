@@ -47,7 +47,7 @@ protected:
         ASSERT_TRUE(OpenWordBook(&g_session.book, L"book.wb", 1252, 1252));
         ASSERT_EQ(static_cast<int>(words.size()), g_session.book.count);
     }
-    // Whose table LoadPairCollation reads: tables\<sourceName>.stb.
+    // Whose table LoadSortTable reads: tables\<sourceName>.stb.
     LanguagePair pair_{};
 };
 
@@ -148,10 +148,10 @@ TEST_F(Collate, LoadSortTableKeepsTheOldTableOnFailure)
     unsigned char before[kSortTableSize];
     memcpy(before, g_session.collation.table, kSortTableSize);
 
-    LoadPairCollation(&pair_, &g_session.collation);  // no tables directory at all
+    LoadSortTable(&pair_, &g_session.collation);  // no tables directory at all
     MakeDir(L"tables");
     WriteBytes(L"tables\\test.stb", std::string(100, '\x07'));
-    LoadPairCollation(&pair_, &g_session.collation);
+    LoadSortTable(&pair_, &g_session.collation);
     ASSERT_EQ(2u, capture.messages().size());
     for (const auto& m : capture.messages()) {
         EXPECT_EQ(L"Can't open sorttable   ", m.text);
@@ -162,10 +162,10 @@ TEST_F(Collate, LoadSortTableKeepsTheOldTableOnFailure)
 
     pair_.hasSortTable = 0;
     WriteBytes(L"tables\\test.stb", std::string(256, '\x09'));
-    LoadPairCollation(&pair_, &g_session.collation);
+    LoadSortTable(&pair_, &g_session.collation);
     EXPECT_EQ(0, memcmp(before, g_session.collation.table, kSortTableSize));
     pair_.hasSortTable = 1;
-    LoadPairCollation(&pair_, &g_session.collation);
+    LoadSortTable(&pair_, &g_session.collation);
     EXPECT_EQ(9, g_session.collation.table[200]);
     EXPECT_EQ(2u, capture.messages().size());
 }
@@ -181,7 +181,7 @@ protected:
         wcscpy(pair_.sourceName, name);
         pair_.sourceCodePage = codePage;
         MessageCapture capture;
-        LoadPairCollation(&pair_, &g_session.collation);
+        LoadSortTable(&pair_, &g_session.collation);
         ASSERT_TRUE(capture.messages().empty());
     }
 };

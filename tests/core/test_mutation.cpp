@@ -127,7 +127,7 @@ TEST_F(Mutation, CollationTables)
         WriteBytes(L"tables\\english.stb", bad);
         unsigned char before[kSortTableSize];
         memcpy(before, g_session.collation.table, sizeof before);
-        LoadPairCollation(CurrentPair(), &g_session.collation);
+        LoadSortTable(CurrentPair(), &g_session.collation);
         if (bad.size() < kSortTableSize) {
             ASSERT_EQ(0, memcmp(before, g_session.collation.table, sizeof before)) << "a short table changed the one in force";
         }
