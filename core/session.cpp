@@ -73,6 +73,22 @@ void OpenPairFiles()
     OpenListFile();
 }
 
+// The pair becomes current with its already opened word book.
+static void MakeCurrent(LanguagePair* pair, WordBook&& book)
+{
+    if (LanguagePair* previous = CurrentPair(); previous != pair) {
+        if (previous)
+            previous->selected = 0;
+        pair->selected = 1;
+        g_catalogue.current = pair;
+    }
+    LoadSortTable(pair, &g_session.collation);
+    ApplyLocaleOf(pair);
+    ClosePairFiles();
+    g_session.book = std::move(book);
+    OpenListFile();
+}
+
 void OpenStartPair()
 {
     LanguagePair* wanted = CurrentPair();
@@ -89,15 +105,8 @@ void OpenStartPair()
         std::wstring name = std::wstring(opened->sourceName) + L" - " + opened->targetName;
         ShowMessage(g_session.owner, Format(Str(Txt_ErrorStartPair), PairWordBookPath(wanted), name).c_str(),
                     Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
-        if (wanted)
-            wanted->selected = 0;
-        opened->selected = 1;
-        g_catalogue.current = opened;
     }
-    ApplyLocaleOf(opened);
-    LoadSortTable(opened, &g_session.collation);
-    g_session.book = std::move(book);
-    OpenListFile();
+    MakeCurrent(opened, std::move(book));
 }
 
 int ActivateCurrentPair(LanguagePair* pair)
@@ -108,17 +117,8 @@ int ActivateCurrentPair(LanguagePair* pair)
                     MB_OK | MB_ICONWARNING);
         return -1;
     }
-    if (LanguagePair* previous = CurrentPair())
-        previous->selected = 0;
-    pair->selected = 1;
-    g_catalogue.current = pair;
-    LoadSortTable(pair, &g_session.collation);
-    ApplyLocaleOf(pair);
-    int recorded = RecordSelectionInCatalogueFile(pair);
-    ClosePairFiles();
-    g_session.book = std::move(book);
-    OpenListFile();
-    return recorded;
+    MakeCurrent(pair, std::move(book));
+    return RecordSelectionInCatalogueFile(pair);
 }
 
 int OpenListFile()
