@@ -2,6 +2,8 @@
 #include "shell/about.h"
 #include "shell/app.h"
 #include "shell/help.h"
+#include "search/searchwindow.h"
+#include "search/translate.h"
 #include "core/session.h"
 #include "core/uistrings.h"
 #include "kit/kit.h"
@@ -19,6 +21,7 @@ struct MainState {
     bool highColour;   // a screen of more than 15 bits shows the logo
     int markedPairItem;
     HMENU menu;
+    HMENU languages;
 };
 static MainState s;
 
@@ -63,8 +66,7 @@ static void LoadLogo()
 }
 
 // Windows still to come; their commands are greyed and their buttons disabled.
-static const int kUnavailable[] = {CmdTranslate, CmdAdd,    CmdPractise, CmdSearch,
-                                   CmdMakeList,  CmdRecord, CmdNewBook,  CmdInfo};
+static const int kUnavailable[] = {CmdAdd, CmdPractise, CmdMakeList, CmdRecord, CmdNewBook, CmdInfo};
 
 bool IsCommandUnavailable(int id)
 {
@@ -170,14 +172,19 @@ static void SwitchToPair(HWND hwnd, LanguagePair* pair)
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-static void OnPairCommand(HWND hwnd, int id)
+bool SwitchPairByCommand(int id)
 {
     for (auto& entry : g_catalogue.entries)
         if (entry->menuId == id) {
-            SwitchToPair(hwnd, entry.get());
-            return;
+            SwitchToPair(g_mainWindow, entry.get());
+            return CurrentPair() == entry.get();
         }
+    return false;
 }
+
+HMENU PairMenu() { return s.languages; }
+
+bool IsPairCommand(int id) { return id >= CmdFirstPair && id < CmdFirstPair + g_catalogue.count(); }
 
 static void OnLButtonDown(HWND hwnd, int x, int y)
 {
@@ -232,11 +239,13 @@ static void OnCommand(HWND hwnd, int id)
     case CmdHelp: OpenHelpContents(hwnd); break;
     case CmdAbout: ShowAboutBox(hwnd); break;
     case CmdStayOnTop: ToggleStayOnTop(hwnd); break;
+    case CmdSearch: OpenSecondary(ShowSearchWindow); break;
+    case CmdTranslate: OpenSecondary(ShowTranslateWindow); break;
     case CmdMode0: ChoosePracticeMode(0); break;
     case CmdMode1: ChoosePracticeMode(1); break;
     default:
-        if (id >= CmdFirstPair && id < CmdFirstPair + g_catalogue.count())
-            OnPairCommand(hwnd, id);
+        if (IsPairCommand(id))
+            SwitchPairByCommand(id);
         else if (IsCommandUnavailable(id))
             MessageBeep(MB_ICONWARNING);  // an accelerator of a window still to come
         break;
@@ -316,7 +325,7 @@ void BuildMainMenu()
     AppendMenuW(s.menu, MF_POPUP, reinterpret_cast<UINT_PTR>(help), Str(Txt_MainMenuPracticeHelp0));
     SetMenu(g_mainWindow, s.menu);
 
-    HMENU languages = CreatePopupMenu();
+    HMENU languages = s.languages = CreatePopupMenu();
     int half = g_catalogue.count() / 2;
     for (int i = 0; i < g_catalogue.count(); ++i) {
         if (i == half)

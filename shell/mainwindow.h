@@ -28,6 +28,14 @@ void SecondaryWindowClosed();
 // Id of the language-menu item carrying the check mark.
 int MarkedPairItem();
 
+// The language-pair submenu, for the background menus of other windows.
+HMENU PairMenu();
+bool IsPairCommand(int id);
+// A pair command from any window: moves the check mark and makes the pair
+// current with its icons. False when the pair is not current afterwards
+// (no such command, or its word book can't be opened).
+bool SwitchPairByCommand(int id);
+
 // Opens a secondary window through its open function (false: it could not
 // be made) unless one is open already; hides the main window meanwhile.
 void OpenSecondary(bool (*open)());

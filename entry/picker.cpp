@@ -1,0 +1,6 @@
+#include "entry/picker.h"
+
+PickerInputs g_picker;
+
+bool OpenPicker() { return false; }
+void ClosePicker() {}

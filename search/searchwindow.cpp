@@ -1,0 +1,3 @@
+#include "search/searchwindow.h"
+
+bool ShowSearchWindow() { return false; }

@@ -1,0 +1,3 @@
+#include "search/translate.h"
+
+bool ShowTranslateWindow() { return false; }
