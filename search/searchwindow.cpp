@@ -16,12 +16,7 @@
 static const int kMaxRows = 25;
 static const int kSearchChars = 37;  // what the lookup looks at
 
-enum SearchIds {
-    IdSource = 1000,       // + row
-    IdTranslation = 1100,  // + row
-    IdScroll = 1200,
-    IdSearch,
-    IdDone,
+enum SearchCommands {
     CmdPickerShow = 2000,
     CmdPickerHide,
     CmdClipFollow,

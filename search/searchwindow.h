@@ -1,4 +1,12 @@
 // The search window: the word book as a type-ahead table, editable in place.
 #pragma once
 
+enum SearchControls {
+    IdSource = 1000,       // + row
+    IdTranslation = 1100,  // + row
+    IdScroll = 1200,
+    IdSearch,
+    IdDone,
+};
+
 bool ShowSearchWindow();

@@ -1,3 +1,406 @@
 #include "search/translate.h"
+#include "search/lookup.h"
+#include "shell/app.h"
+#include "shell/help.h"
+#include "shell/mainwindow.h"
+#include "core/codepage.h"
+#include "core/fileutil.h"
+#include "core/session.h"
+#include "core/uistrings.h"
+#include "kit/fieldkeys.h"
+#include "kit/fonts.h"
+#include "kit/kit.h"
+#include <commctrl.h>
+#include <commdlg.h>
+#include <algorithm>
+#include <cstdio>
 
-bool ShowTranslateWindow() { return false; }
+static const int kWidth = 630;
+static const int kClientHeight = 352;
+static const int kRows = 3;
+// Each scroll-bar step stands for this many records.
+static const int kRecordsPerStep = 10;
+// What the type-ahead looks at of the search field.
+static const int kSearchChars = 37;
+// Larger files are refused rather than read: the field holds the whole text.
+static const long long kMaxTextBytes = 64LL * 1024 * 1024;
+
+enum TranslateMenu { MenuOpenText = 101, MenuPasteText = 102 };
+
+struct TranslateState {
+    HWND hwnd;
+    HWND source[kRows];
+    HWND target[kRows];
+    HWND text;
+    HWND search;
+    HWND scroll;
+    HWND lastFocus;  // text or search field: where the focus returns on activation
+    HFONT sourceFont;
+    HFONT targetFont;
+    int top;
+    int shownTop;
+    std::wstring loaded;    // the text field's text, as set
+    std::wstring lastWord;  // the word last taken from the text
+};
+static TranslateState s;
+
+static int Count() { return g_session.book.count; }
+
+static void MakePairFonts()
+{
+    LanguagePair* pair = CurrentPair();
+    s.sourceFont = MakeFont(11, 400, L"Times New Roman", pair ? pair->sourceCharset : 0);
+    s.targetFont = MakeFont(11, 400, L"Times New Roman", pair ? pair->targetCharset : 0);
+}
+
+static void DeletePairFonts()
+{
+    for (HFONT* font : {&s.sourceFont, &s.targetFont})
+        if (*font) {
+            DeleteObject(*font);
+            *font = nullptr;
+        }
+}
+
+static void SetFieldFonts()
+{
+    for (int i = 0; i < kRows; ++i) {
+        SendMessageW(s.source[i], WM_SETFONT, reinterpret_cast<WPARAM>(s.sourceFont), TRUE);
+        SendMessageW(s.target[i], WM_SETFONT, reinterpret_cast<WPARAM>(s.targetFont), TRUE);
+    }
+    SendMessageW(s.search, WM_SETFONT, reinterpret_cast<WPARAM>(s.sourceFont), TRUE);
+    SendMessageW(s.text, WM_SETFONT, reinterpret_cast<WPARAM>(s.sourceFont), TRUE);
+}
+
+static void ShowRows()
+{
+    for (int i = 0; i < kRows; ++i) {
+        // Rows past the end are emptied: a shorter book must not keep the last one's words.
+        bool read = s.top + i < Count() && ReadWordRecord(s.top + i) == 0;
+        SetWindowTextW(s.source[i], read ? g_session.record.source : L"");
+        SetWindowTextW(s.target[i], read ? g_session.record.translation : L"");
+    }
+    SetScrollPos(s.scroll, SB_CTL, s.top / kRecordsPerStep, TRUE);
+    s.shownTop = s.top;
+}
+
+static void SetScrollRange()
+{
+    SetScrollRange(s.scroll, SB_CTL, 0, std::max(0, (Count() - kRows) / kRecordsPerStep), TRUE);
+}
+
+static void MoveTo(int top)
+{
+    s.top = ClampTop(top, Count(), kRows);
+    if (s.top != s.shownTop)
+        ShowRows();
+}
+
+static void LookUpSearchText()
+{
+    wchar_t word[kSearchChars + 1];
+    GetWindowTextW(s.search, word, kSearchChars + 1);
+    MoveTo(FindWordPosition(word));
+}
+
+static HWND MakeField(DWORD style, int x, int y, int width, int height, int id)
+{
+    return CreateWindowExW(WS_EX_CLIENTEDGE, L"edit", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | style, x, y, width, height,
+                           s.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+}
+
+static void MakeButton(StringId text, int x, int id)
+{
+    HWND button = CreateWindowW(L"button", Str(text), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 300, 100, 30, s.hwnd,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+}
+
+static void NoMargins(HWND field) { SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0); }
+
+// A word is taken from the text when the caret has settled: after a key or
+// the left button is released.
+static void TakeWordAtCaret()
+{
+    DWORD start = 0, end = 0;
+    SendMessageW(s.text, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    std::wstring word = WordAtCaret(s.loaded, start);
+    // The same word again leaves whatever the user typed or scrolled to since.
+    if (word.empty() || word == s.lastWord)
+        return;
+    s.lastWord = word;
+    SetWindowTextW(s.search, word.c_str());
+}
+
+static LRESULT CALLBACK TextFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR)
+{
+    switch (msg) {
+    case WM_KEYUP:
+    case WM_LBUTTONUP: {
+        LRESULT r = DefSubclassProc(field, msg, wp, lp);
+        TakeWordAtCaret();
+        return r;
+    }
+    case WM_NCDESTROY: RemoveWindowSubclass(field, TextFieldProc, id); break;
+    }
+    return DefSubclassProc(field, msg, wp, lp);
+}
+
+static void SetText(std::wstring text)
+{
+    s.loaded = std::move(text);
+    SetWindowTextW(s.text, s.loaded.c_str());
+    SetFocus(s.text);
+}
+
+// The whole file, up to its first zero byte; false when it can't be read or is too large.
+static bool ReadTextBytes(const wchar_t* path, std::string* bytes)
+{
+    UniqueFile f(_wfopen(path, L"rb"));
+    if (!f || _fseeki64(f.get(), 0, SEEK_END) != 0)
+        return false;
+    long long size = _ftelli64(f.get());
+    if (size < 0 || size > kMaxTextBytes || _fseeki64(f.get(), 0, SEEK_SET) != 0)
+        return false;
+    bytes->assign(static_cast<size_t>(size), '\0');
+    if (fread(bytes->data(), 1, bytes->size(), f.get()) != bytes->size())
+        return false;
+    bytes->resize(std::min(bytes->find('\0'), bytes->size()));
+    return true;
+}
+
+bool LoadTranslateText(const wchar_t* path)
+{
+    LanguagePair* pair = CurrentPair();
+    std::string bytes;
+    if (!s.hwnd || !pair || !ReadTextBytes(path, &bytes))
+        return false;
+    SetText(WidenText(bytes, pair->sourceCodePage));
+    return true;
+}
+
+static void OpenTextFile(HWND hwnd)
+{
+    wchar_t file[260] = L"";
+    wchar_t title[512] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd;
+    ofn.lpstrFilter = L"Text Files (*.TXT)\0*.txt\0All Files (*.*)\0*.*\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = 260;
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = 512;
+    ofn.lpstrInitialDir = L"C:\\";
+    ofn.lpstrDefExt = L"txt";
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    // The word books are opened relative to the current directory: whatever
+    // the dialog does, it must come back.
+    std::wstring current(GetCurrentDirectoryW(0, nullptr), L'\0');
+    current.resize(GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data()));
+    BOOL picked = GetOpenFileNameW(&ofn);
+    if (!current.empty())
+        SetCurrentDirectoryW(current.c_str());
+    if (picked)
+        LoadTranslateText(file);
+}
+
+static void PasteText(HWND hwnd)
+{
+    LanguagePair* pair = CurrentPair();
+    std::string bytes;
+    if (pair && ReadClipboardBytes(hwnd, &bytes))
+        SetText(WidenText(bytes, pair->sourceCodePage));
+}
+
+static void BuildMenu(HWND hwnd)
+{
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, MenuOpenText, Str(Txt_TranslateMenuFile1));
+    AppendMenuW(file, MF_STRING, MenuPasteText, Str(Txt_TranslateMenuFile2));
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), Str(Txt_TranslateMenuFile0));
+    SetMenu(hwnd, bar);
+}
+
+static void OnCreate(HWND hwnd)
+{
+    s.hwnd = hwnd;
+    BuildMenu(hwnd);
+    MakePairFonts();
+    for (int i = 0; i < kRows; ++i) {
+        s.source[i] = MakeField(ES_AUTOHSCROLL, 20, 40 + 23 * i, 215, 25, TranslateSource0 + i);
+        s.target[i] = MakeField(ES_AUTOHSCROLL, 255, 40 + 23 * i, 350, 25, TranslateTarget0 + i);
+        SendMessageW(s.source[i], EM_LIMITTEXT, 30, 0);
+        SendMessageW(s.target[i], EM_LIMITTEXT, 50, 0);
+        NoMargins(s.source[i]);
+        NoMargins(s.target[i]);
+    }
+    s.text = MakeField(ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL, 20, 115,
+                       586, 180, TranslateText);
+    SetWindowSubclass(s.text, TextFieldProc, 1, 0);
+    s.search = MakeField(0, 20, 300, 215, 25, TranslateSearch);
+    NoMargins(s.search);
+    SetFieldFonts();
+    MakeButton(Txt_Help, 400, TranslateHelp);
+    MakeButton(Txt_Done, 505, TranslateDone);
+    s.scroll = CreateWindowW(L"scrollbar", nullptr, WS_CHILD | WS_VISIBLE | SBS_VERT, 235, 40, 20, 69, hwnd,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(TranslateScroll)), g_instance, nullptr);
+    s.lastFocus = s.search;
+    SetFocus(s.search);
+    SubclassSearchField(s.search);
+    SetScrollRange();
+    s.top = 0;
+    ShowRows();
+    ApplyStayOnTop(hwnd);
+    RestoreWindowPosition(hwnd, g_settings.windowPos[PosTranslate]);
+}
+
+static void OnPaint(HWND hwnd)
+{
+    PaintDc paint(hwnd);
+    HDC dc = paint.dc;
+    RECT client;
+    GetClientRect(hwnd, &client);
+    {
+        GdiObject light(CreatePen(PS_SOLID, 1, RGB(224, 224, 224)));
+        Selected pen(dc, light.handle);
+        MoveToEx(dc, 0, 0, nullptr);
+        LineTo(dc, client.right, 0);
+    }
+    LanguagePair* pair = CurrentPair();
+    if (!pair)
+        return;
+    SetBkMode(dc, TRANSPARENT);
+    Selected font(dc, g_fonts.translateHeading);
+    RECT source{20, 10, 235, 40}, target{255, 10, 605, 40};
+    DrawEngravedText(dc, &source, pair->sourceName, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawEngravedText(dc, &target, pair->targetName, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+static void SwitchPair(HWND hwnd, int id)
+{
+    if (!SwitchPairByCommand(id))
+        return;
+    HFONT oldSource = s.sourceFont, oldTarget = s.targetFont;
+    MakePairFonts();
+    SetFieldFonts();
+    DeleteObject(oldSource);
+    DeleteObject(oldTarget);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    SetScrollRange();
+    s.top = 0;
+    ShowRows();
+    s.lastWord.clear();
+}
+
+static void OnSearchKey(UINT key)
+{
+    switch (key) {
+    case VK_RETURN: SetWindowTextW(s.search, L""); break;
+    case VK_UP: MoveTo(s.top - 1); break;
+    case VK_DOWN: MoveTo(s.top + 1); break;
+    default: break;  // Page Up and Page Down do nothing here
+    }
+}
+
+static void OnSearchField(int code, UINT key)
+{
+    switch (code) {
+    case EN_SETFOCUS: s.lastFocus = s.search; break;
+    case EN_UPDATE: LookUpSearchText(); break;
+    case kFieldKey: OnSearchKey(key); break;
+    default: break;
+    }
+}
+
+static void Close(HWND hwnd)
+{
+    g_settings.windowPos[PosTranslate] = SaveWindowPosition(hwnd);
+    DestroyWindow(hwnd);
+}
+
+static void OnCommand(HWND hwnd, int id, int code, LPARAM lp)
+{
+    switch (id) {
+    case MenuOpenText: OpenTextFile(hwnd); return;
+    case MenuPasteText: PasteText(hwnd); return;
+    case TranslateHelp: if (code == BN_CLICKED) OpenHelpKeyword(hwnd, Str(Txt_TranslateHelpkey)); return;
+    case TranslateDone: if (code == BN_CLICKED) Close(hwnd); return;
+    case TranslateText: if (code == EN_SETFOCUS) s.lastFocus = s.text; return;
+    case TranslateSearch: OnSearchField(code, HIWORD(lp)); return;
+    default: if (IsPairCommand(id)) SwitchPair(hwnd, id); return;
+    }
+}
+
+static void OnVScroll(HWND bar, int request, int thumb)
+{
+    if (bar != s.scroll)
+        return;
+    switch (request) {
+    case SB_LINEUP: MoveTo(s.top - 1); break;
+    case SB_LINEDOWN: MoveTo(s.top + 1); break;
+    case SB_PAGEUP: MoveTo(s.top - kRows); break;
+    case SB_PAGEDOWN: MoveTo(s.top + kRows); break;
+    case SB_THUMBPOSITION: MoveTo(thumb * kRecordsPerStep); break;
+    default: break;
+    }
+}
+
+static void OnContextMenu(HWND hwnd, HWND clicked)
+{
+    if (clicked != hwnd)
+        return;
+    POINT at;
+    GetCursorPos(&at);
+    TrackPopupMenu(PairMenu(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
+}
+
+// The focus goes back where it was rather than to the window itself.
+static bool OnActivate(int state)
+{
+    if (state == WA_INACTIVE || !s.lastFocus)
+        return false;
+    SetFocus(s.lastFocus);
+    return true;
+}
+
+static void OnDestroy(HWND hwnd)
+{
+    g_settings.windowPos[PosTranslate] = SaveWindowPosition(hwnd);
+    DeletePairFonts();
+    s = {};
+    SecondaryWindowClosed();
+}
+
+static LRESULT CALLBACK TranslateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE: OnCreate(hwnd); return 0;
+    case WM_PAINT: OnPaint(hwnd); return 0;
+    case WM_COMMAND: OnCommand(hwnd, LOWORD(wp), HIWORD(wp), lp); return 0;
+    case WM_VSCROLL: OnVScroll(reinterpret_cast<HWND>(lp), LOWORD(wp), HIWORD(wp)); return 0;
+    case WM_CONTEXTMENU: OnContextMenu(hwnd, reinterpret_cast<HWND>(wp)); return 0;
+    case WM_ACTIVATE: if (OnActivate(LOWORD(wp))) return 0; break;
+    case WM_DESTROY: OnDestroy(hwnd); return 0;
+    default: break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+bool ShowTranslateWindow()
+{
+    s = {};
+    if (!RegisterWindowClass(g_instance, L"vertaal", TranslateProc, L"wboekicon", L"wboekicon"))
+        return false;
+    int height = kClientHeight + g_captionHeight + g_menuHeight;
+    HWND hwnd = CreateWindowW(L"vertaal", Str(Txt_TranslateCaption), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                              (g_screenWidth - kWidth) / 2, (g_screenHeight - height) / 2, kWidth, height, nullptr,
+                              nullptr, g_instance, nullptr);
+    if (!hwnd)
+        return false;
+    ShowWindow(hwnd, SW_SHOW);
+    UpdateWindow(hwnd);
+    return true;
+}

@@ -1,0 +1,549 @@
+#include "search/lookup.h"
+#include "search/searchwindow.h"
+#include "shell/app.h"
+#include "shell/mainwindow.h"
+#include "core/records.h"
+#include "core/session.h"
+#include "core/uistrings.h"
+#include "tests/support/install.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/testutil.h"
+#include <commctrl.h>
+
+namespace {
+
+// A sorted French word book of n records "mot000" ... with translations "word000" ...
+WordPairs NumberedWords(int n)
+{
+    WordPairs words;
+    for (int i = 0; i < n; ++i) {
+        wchar_t w[16], t[16];
+        swprintf(w, 16, L"mot%03d", i);
+        swprintf(t, 16, L"word%03d", i);
+        words.emplace_back(w, t);
+    }
+    return words;
+}
+
+// A tiny but real wave file: 8 kHz, 8 bits, mono, a tenth of a second.
+std::string SmallWave()
+{
+    std::string data(800, '\x80');
+    auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [](uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
+    return "RIFF" + u32(36 + data.size()) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(8000) + u32(8000) + u16(1) +
+           u16(8) + "data" + u32(data.size()) + data;
+}
+
+class SearchWindow : public ScratchDirTest {
+protected:
+    void SetUp() override
+    {
+        ScratchDirTest::SetUp();
+        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        MakeSmallInstallation();
+    }
+    void TearDown() override
+    {
+        if (g_mainWindow)
+            DestroyWindow(g_mainWindow);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ScratchDirTest::TearDown();
+    }
+    // Starts the program and opens the search window from the main window.
+    void Open(int rows = 10, int minimal = 0)
+    {
+        g_instance = GetModuleHandleW(nullptr);
+        if (!g_mainWindow) {
+            ASSERT_TRUE(StartWordbook(""));
+        }
+        g_settings.searchWindowSize = rows;
+        g_settings.searchWindowMinimal = minimal;
+        ShowWindow(g_mainWindow, SW_SHOW);
+        SendMessageW(g_mainWindow, WM_COMMAND, CmdSearch, 0);
+        PumpMessages();
+        w_ = FindWindowW(L"zoeken", nullptr);
+        ASSERT_NE(nullptr, w_);
+    }
+    HWND Item(int id) { return GetDlgItem(FindWindowW(L"zoeken", nullptr), id); }
+    std::wstring Text(HWND field)
+    {
+        wchar_t text[128] = L"";
+        GetWindowTextW(field, text, 128);
+        return text;
+    }
+    std::wstring Source(int row) { return Text(Item(IdSource + row)); }
+    std::wstring Translation(int row) { return Text(Item(IdTranslation + row)); }
+    // Types into the search field as the keyboard would.
+    void Type(const std::wstring& text)
+    {
+        for (wchar_t c : text)
+            SendMessageW(Item(IdSearch), WM_CHAR, c, 1);
+    }
+    void Key(HWND field, UINT key) { SendMessageW(field, WM_KEYDOWN, key, 1); }
+    void Scroll(int code, int pos = 0)
+    {
+        SendMessageW(w_, WM_VSCROLL, MAKEWPARAM(code, pos), reinterpret_cast<LPARAM>(Item(IdScroll)));
+    }
+    // The menu bar's item at (menu, position) chosen, as a click on it would.
+    void Menu(int menu, int position, int subPosition = -1)
+    {
+        HMENU sub = GetSubMenu(GetMenu(w_), menu);
+        if (subPosition >= 0)
+            sub = GetSubMenu(sub, position), position = subPosition;
+        SendMessageW(w_, WM_COMMAND, GetMenuItemID(sub, position), 0);
+        PumpMessages();
+        w_ = FindWindowW(L"zoeken", nullptr);
+    }
+    // Edits a row field and presses Enter in it.
+    void EditRow(HWND field, const std::wstring& text)
+    {
+        SetWindowTextW(field, text.c_str());
+        Key(field, VK_RETURN);
+    }
+    // Opens a row field's menu and picks an item by its access key.
+    void FieldMenu(HWND field, wchar_t key)
+    {
+        PostMessageW(field, WM_CHAR, key, 1);
+        PostMessageW(field, WM_KEYDOWN, VK_ESCAPE, 1);  // closes a menu the key did not
+        SendMessageW(field, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+        PumpMessages();
+    }
+    void Close()
+    {
+        SendMessageW(w_, WM_COMMAND, MAKEWPARAM(IdDone, BN_CLICKED), reinterpret_cast<LPARAM>(Item(IdDone)));
+        PumpMessages();
+    }
+    HWND w_ = nullptr;
+    MessageCapture capture_;
+};
+
+TEST_F(SearchWindow, OpensFromTheMainWindowAndGivesItBackOnClosing)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(40));
+    Open();
+    EXPECT_FALSE(IsWindowVisible(g_mainWindow));
+    EXPECT_EQ(1, g_windowOpen);
+    RECT rc;
+    GetWindowRect(w_, &rc);
+    EXPECT_EQ(630, rc.right - rc.left);
+    EXPECT_EQ(23 * 10 + g_captionHeight + g_menuHeight + 80, rc.bottom - rc.top);
+    EXPECT_EQ(L"mot000", Source(0));
+    EXPECT_EQ(L"word009", Translation(9));
+    SaveScreenshot(w_, L"search");
+
+    MoveWindow(w_, 33, 44, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    Close();
+    EXPECT_EQ(nullptr, FindWindowW(L"zoeken", nullptr));
+    EXPECT_TRUE(IsWindowVisible(g_mainWindow));
+    EXPECT_EQ(0, g_windowOpen);
+    EXPECT_EQ(33, g_settings.windowPos[PosSearch].x);
+    EXPECT_EQ(44, g_settings.windowPos[PosSearch].y);
+    EXPECT_TRUE(capture_.messages().empty());
+}
+
+TEST_F(SearchWindow, TypingPositionsTheTable)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(40));
+    Open();
+    Type(L"mot02");
+    EXPECT_EQ(L"mot020", Source(0));
+    Type(L"5");
+    EXPECT_EQ(L"mot025", Source(0));
+    EXPECT_EQ(L"word025", Translation(0));
+    Type(L"x");  // between two words: the next one
+    EXPECT_EQ(L"mot026", Source(0));
+    SetWindowTextW(Item(IdSearch), L"");
+    Type(L"zzz");  // after every word: the last page stays full
+    EXPECT_EQ(L"mot030", Source(0));
+    EXPECT_EQ(L"mot039", Source(9));
+    Key(Item(IdSearch), VK_RETURN);  // empties the field: back to the start
+    EXPECT_EQ(L"", Text(Item(IdSearch)));
+    EXPECT_EQ(L"mot000", Source(0));
+    Type(L"MOT01");  // case folds
+    EXPECT_EQ(L"mot010", Source(0));
+    SetWindowTextW(Item(IdSearch), L"");
+    EXPECT_EQ(L"mot000", Source(0));
+}
+
+TEST_F(SearchWindow, FewerRecordsThanRowsKeepTheTopAtTheStart)
+{
+    Open();  // three records
+    EXPECT_EQ(L"bonjour", Source(0));
+    EXPECT_EQ(L"\u00e9t\u00e9", Source(2));
+    EXPECT_EQ(L"", Source(3));
+    Type(L"z");
+    EXPECT_EQ(L"bonjour", Source(0));
+    Key(Item(IdSearch), VK_DOWN);
+    Key(Item(IdSearch), VK_NEXT);
+    Scroll(SB_PAGEDOWN);
+    EXPECT_EQ(L"bonjour", Source(0));
+}
+
+TEST_F(SearchWindow, KeysAndScrollBarMoveWithinTheBook)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(40));
+    Open();
+    HWND search = Item(IdSearch);
+    Key(search, VK_UP);
+    EXPECT_EQ(L"mot000", Source(0));
+    Key(search, VK_DOWN);
+    EXPECT_EQ(L"mot001", Source(0));
+    Key(search, VK_NEXT);
+    EXPECT_EQ(L"mot011", Source(0));
+    Key(search, VK_PRIOR);
+    Key(search, VK_PRIOR);
+    EXPECT_EQ(L"mot000", Source(0));
+    for (int i = 0; i < 5; ++i)
+        Key(search, VK_NEXT);
+    EXPECT_EQ(L"mot030", Source(0));  // the last full page
+    Scroll(SB_LINEUP);
+    EXPECT_EQ(L"mot029", Source(0));
+    EXPECT_EQ(2, GetScrollPos(Item(IdScroll), SB_CTL));
+    Scroll(SB_THUMBPOSITION, 1);
+    EXPECT_EQ(L"mot010", Source(0));
+    Scroll(SB_THUMBPOSITION, 3);  // past the last page: the last page
+    EXPECT_EQ(L"mot030", Source(0));
+    Scroll(SB_LINEDOWN);
+    EXPECT_EQ(L"mot030", Source(0));
+    Scroll(SB_THUMBTRACK, 0);  // tracking changes nothing
+    EXPECT_EQ(L"mot030", Source(0));
+    int low = -1, high = -1;
+    GetScrollRange(Item(IdScroll), SB_CTL, &low, &high);
+    EXPECT_EQ(3, high);
+    Scroll(SB_PAGEUP);
+    EXPECT_EQ(L"mot020", Source(0));
+    // Another scroll bar's messages are not this table's.
+    SendMessageW(w_, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    EXPECT_EQ(L"mot020", Source(0));
+}
+
+TEST_F(SearchWindow, EditingASourceWordSortsTheBookOnClosing)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(12));
+    Open();
+    EditRow(Item(IdSource + 1), L"zebre");
+    EXPECT_EQ(GetFocus(), Item(IdSearch));
+    EXPECT_EQ(L"zebre", ReadWordBook(L"books\\francais_english.wb")[1].first);  // written at once
+    Close();
+    WordPairs after = ReadWordBook(L"books\\francais_english.wb");
+    ASSERT_EQ(12u, after.size());
+    EXPECT_EQ(L"mot002", after[1].first);
+    EXPECT_EQ(L"zebre", after[11].first);
+    EXPECT_EQ(L"word001", after[11].second);
+}
+
+TEST_F(SearchWindow, EditingOnlyATranslationDoesNotSort)
+{
+    // A record marked deleted would be dropped by a sort.
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(5), {0, 0, 0, 0, 1});
+    Open();
+    EXPECT_EQ(Str(Txt_CreateListDeleted), Source(4));
+    EditRow(Item(IdTranslation + 2), L"a word, another");
+    Close();
+    WordPairs after = ReadWordBook(L"books\\francais_english.wb");
+    ASSERT_EQ(5u, after.size());
+    EXPECT_EQ(L"a word, another", after[2].second);
+}
+
+TEST_F(SearchWindow, RefusedEditsBeepAndPutTheStoredTextBack)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(3), {0, 1, 0});
+    std::string before = ReadBytes(L"books\\francais_english.wb");
+    Open(5);
+    EditRow(Item(IdSource + 0), L"");
+    EXPECT_EQ(L"mot000", Source(0));
+    EditRow(Item(IdTranslation + 0), L"");
+    EXPECT_EQ(L"word000", Translation(0));
+    EditRow(Item(IdSource + 1), L"revived");  // a deleted record
+    EXPECT_EQ(Str(Txt_CreateListDeleted), Source(1));
+    EditRow(Item(IdSource + 4), L"past the end");  // a row that shows no record
+    FieldMenu(Item(IdSource + 4), 'd');
+    EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb"));
+    Close();
+    EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb"));  // nothing to sort
+}
+
+TEST_F(SearchWindow, DeletedRecordsGoAtClosingAndRestoredOnesStay)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(6));
+    Open();
+    FieldMenu(Item(IdSource + 2), 'd');
+    EXPECT_EQ(Str(Txt_CreateListDeleted), Source(2));
+    EXPECT_EQ(Str(Txt_CreateListDeleted), Translation(2));
+    EXPECT_EQ(GetFocus(), Item(IdSearch));
+    SaveScreenshot(w_, L"search-deleted-row");
+    FieldMenu(Item(IdTranslation + 4), 'd');
+    FieldMenu(Item(IdTranslation + 4), 'r');  // restored again
+    EXPECT_EQ(L"mot004", Source(4));
+    EXPECT_EQ(L"word004", Translation(4));
+    Close();
+    WordPairs after = ReadWordBook(L"books\\francais_english.wb");
+    ASSERT_EQ(5u, after.size());
+    EXPECT_EQ(L"mot003", after[2].first);
+    EXPECT_EQ(L"mot004", after[3].first);
+}
+
+// A second pair whose source language writes in code page 1253.
+void AddGreekPair()
+{
+    WriteBytes(L"DICT.INI",
+               "# Wordbook catalogue\n\n[Addnew]\n\n[Selected]\nellinika_english.wb\n\n"
+               "[Languages]\nellinika,greek,161,ellinika\nfrancais,french,0,francais\n\n# --- EOF\n");
+    std::string bytes;
+    for (auto [word, translation] : WordPairs{{L"\u03b1\u03b2", L"ab"}, {L"\u03b3\u03ac\u03c4\u03b1", L"cat"}}) {
+        WideRecord wide{};
+        wcscpy(wide.source, word.c_str());
+        wcscpy(wide.translation, translation.c_str());
+        WordRecord raw;
+        BuildWordRecord(wide, 1253, 1252, &raw);
+        bytes.append(reinterpret_cast<const char*>(&raw), sizeof raw);
+    }
+    WriteBytes(L"books\\ellinika_english.wb", bytes);
+    WriteWordBook(L"books\\english_ellinika.wb", {});
+}
+
+std::string ClipboardBytes()
+{
+    std::string bytes;
+    ReadClipboardBytes(nullptr, &bytes);
+    return bytes;
+}
+
+void SetClipboardBytes(HWND owner, const std::string& bytes)
+{
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 1);
+    char* p = static_cast<char*>(GlobalLock(block));
+    memcpy(p, bytes.c_str(), bytes.size() + 1);
+    GlobalUnlock(block);
+    SetClipboardData(CF_TEXT, block);
+    CloseClipboard();
+}
+
+TEST_F(SearchWindow, CopyAndPasteTravelInTheFieldLanguagesCodePage)
+{
+    AddGreekPair();
+    Open();
+    ASSERT_EQ(L"\u03b3\u03ac\u03c4\u03b1", Source(1));
+    FieldMenu(Item(IdSource + 1), 'c');
+    EXPECT_EQ("\xe3\xdc\xf4\xe1", ClipboardBytes());
+    FieldMenu(Item(IdSource + 0), 'p');
+    EXPECT_EQ(L"\u03b3\u03ac\u03c4\u03b1", Source(0));
+    FieldMenu(Item(IdTranslation + 0), 'c');
+    EXPECT_EQ("ab", ClipboardBytes());
+
+    // Longer than the field: cut to what it holds.
+    SetClipboardBytes(w_, std::string(40, '\xe1') + "\xe2");
+    FieldMenu(Item(IdSource + 0), 'p');
+    EXPECT_EQ(std::wstring(30, L'\u03b1'), Source(0));
+    SetClipboardBytes(w_, std::string(70, 'x'));
+    FieldMenu(Item(IdTranslation + 1), 'p');
+    EXPECT_EQ(std::wstring(50, L'x'), Translation(1));
+    // Pasting writes nothing until Enter.
+    EXPECT_EQ(L"cat", ReadWordBook(L"books\\ellinika_english.wb")[1].second);
+}
+
+TEST_F(SearchWindow, FollowsWhatOtherWindowsCopy)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(40));
+    Open();
+    HMENU clip = GetSubMenu(GetMenu(w_), 1);
+    EXPECT_TRUE(GetMenuState(clip, 1, MF_BYPOSITION) & MF_CHECKED);
+    Menu(1, 0);
+    EXPECT_TRUE(GetMenuState(clip, 0, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(clip, 1, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_EQ(1, g_settings.clipSearch);
+
+    HWND other = CreateWindowW(L"edit", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 50, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(other);
+    SetActiveWindow(other);
+    PumpMessages();
+    SetClipboardBytes(other, "mot033");
+    PumpMessages();
+    EXPECT_EQ(L"mot033", Text(Item(IdSearch)));
+    EXPECT_EQ(L"mot030", Source(0));  // the last page stays full
+
+    // Copied in the search window itself: no lookup.
+    SetForegroundWindow(w_);
+    SetActiveWindow(w_);
+    PumpMessages();
+    FieldMenu(Item(IdSource + 2), 'c');
+    EXPECT_EQ("mot032", ClipboardBytes());
+    EXPECT_EQ(L"mot033", Text(Item(IdSearch)));
+
+    Menu(1, 1);  // leaves the chain: other windows' copies are theirs again
+    EXPECT_EQ(0, g_settings.clipSearch);
+    SetActiveWindow(other);
+    SetClipboardBytes(other, "mot001");
+    PumpMessages();
+    EXPECT_EQ(L"mot033", Text(Item(IdSearch)));
+    DestroyWindow(other);
+}
+
+struct Viewer {
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM wp, LPARAM lp)
+    {
+        if (m == WM_DRAWCLIPBOARD) {
+            ++notices;
+            if (next)
+                SendMessageW(next, m, wp, lp);
+        }
+        return DefWindowProcW(h, m, wp, lp);
+    }
+    static inline int notices = 0;
+    static inline HWND next = nullptr;
+};
+
+TEST_F(SearchWindow, PassesClipboardNoticesOnAlongTheChain)
+{
+    Open();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Viewer::Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"testviewer";
+    RegisterClassW(&wc);
+    HWND viewer = CreateWindowW(L"testviewer", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    Viewer::next = SetClipboardViewer(viewer);
+    Menu(1, 0);  // the search window joins in front of the viewer
+    Viewer::notices = 0;
+    SetClipboardBytes(viewer, "mot");
+    PumpMessages();
+    EXPECT_EQ(1, Viewer::notices);
+    // The viewer leaves: its successor becomes the search window's next.
+    ChangeClipboardChain(viewer, Viewer::next);
+    PumpMessages();
+    Viewer::notices = 0;
+    SetClipboardBytes(viewer, "chat");
+    PumpMessages();
+    EXPECT_EQ(0, Viewer::notices);
+    Menu(1, 1);
+    DestroyWindow(viewer);
+}
+
+TEST_F(SearchWindow, PlaysTheSoundsThatExist)
+{
+    WriteWordBook(L"books\\francais_english.wb", {{L"chat", L"cat,  tomcat "}, {L"chien", L"dog"}, {L"..", L"up"}});
+    MakeDir(L"sound");
+    MakeDir(L"sound\\francais");
+    MakeDir(L"sound\\english");
+    WriteBytes(L"sound\\francais\\chat.wav", SmallWave());
+    WriteBytes(L"sound\\english\\tomcat.wav", SmallWave());
+    WriteBytes(L"sound\\up.wav", SmallWave());
+    Open();
+    // The play item is offered only where a file exists.
+    std::vector<bool> offered;
+    struct Spy {
+        static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data)
+        {
+            if (m == WM_INITMENUPOPUP)
+                reinterpret_cast<std::vector<bool>*>(data)->push_back(
+                    !(GetMenuState(reinterpret_cast<HMENU>(wp), 3, MF_BYPOSITION) & MF_GRAYED));
+            return DefSubclassProc(h, m, wp, lp);
+        }
+    };
+    SetWindowSubclass(w_, Spy::Proc, 7, reinterpret_cast<DWORD_PTR>(&offered));
+    FieldMenu(Item(IdSource + 0), 'l');       // chat: plays, synchronously
+    FieldMenu(Item(IdTranslation + 0), 'l');  // tomcat, found without its spaces
+    FieldMenu(Item(IdSource + 1), 'l');       // chien: no file, nothing plays
+    FieldMenu(Item(IdSource + 2), 'l');       // "..": never a file outside the folder
+    RemoveWindowSubclass(w_, Spy::Proc, 7);
+    EXPECT_EQ((std::vector<bool>{true, true, false, false}), offered);
+    EXPECT_TRUE(capture_.messages().empty());
+    EXPECT_TRUE(IsWindow(w_));
+}
+
+TEST(SoundFiles, StayInsideTheLanguagesFolder)
+{
+    EXPECT_EQ(L"sound\\english\\cat.wav", SoundFilePath(L"english", L"cat"));
+    EXPECT_EQ(L"sound\\english\\l'eau-de-vie.wav", SoundFilePath(L"english", L"l'eau-de-vie"));
+    for (const wchar_t* word : {L"", L"..", L"..\\x", L"a/b", L"a\\b", L"c:x", L"x..y"})
+        EXPECT_EQ(L"", SoundFilePath(L"english", word)) << word;
+    EXPECT_EQ((std::vector<std::wstring>{L"cat", L"tom cat"}), TranslationParts(L" cat ,, tom cat , "));
+}
+
+TEST_F(SearchWindow, RowCountsAndTheMinimalLayout)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(40));
+    Open();
+    HMENU rows = GetSubMenu(GetSubMenu(GetMenu(w_), 2), 0);
+    ASSERT_EQ(26, GetMenuItemCount(rows));
+    EXPECT_TRUE(GetMenuState(rows, 10, MF_BYPOSITION) & MF_CHECKED);
+    EditRow(Item(IdSource + 0), L"zz");  // owed a sort
+    Menu(2, 0, 25);
+    RECT rc;
+    GetWindowRect(w_, &rc);
+    EXPECT_EQ(23 * 25 + g_captionHeight + g_menuHeight + 80, rc.bottom - rc.top);
+    EXPECT_EQ(L"mot024", Source(24));
+    EXPECT_EQ(25, g_settings.searchWindowSize);
+    EXPECT_EQ(1, g_windowOpen);
+    EXPECT_FALSE(IsWindowVisible(g_mainWindow));
+
+    Menu(2, 0, 0);
+    GetWindowRect(w_, &rc);
+    EXPECT_EQ(500, rc.right - rc.left);
+    EXPECT_EQ(23 + g_captionHeight + g_menuHeight + 20, rc.bottom - rc.top);
+    EXPECT_FALSE(IsWindowVisible(Item(IdSearch)));
+    EXPECT_FALSE(IsWindowVisible(Item(IdDone)));
+    EXPECT_EQ(nullptr, Item(IdSource + 1));
+    EXPECT_EQ(1, g_settings.searchWindowMinimal);
+    EXPECT_EQ(1, g_settings.searchWindowSize);
+    EXPECT_TRUE(GetMenuState(GetSubMenu(GetSubMenu(GetMenu(w_), 2), 0), 0, MF_BYPOSITION) & MF_CHECKED);
+    SaveScreenshot(w_, L"search-minimal");
+    Type(L"mot007");
+    EXPECT_EQ(L"mot007", Source(0));
+    SendMessageW(w_, WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(L"zz", ReadWordBook(L"books\\francais_english.wb")[39].first);  // the edit still sorted
+}
+
+TEST_F(SearchWindow, StoredSizesOutOfRangeAreMadeValid)
+{
+    Open(99);
+    EXPECT_EQ(25, g_settings.searchWindowSize);
+    Close();
+    Open(-3, 0);
+    EXPECT_EQ(1, g_settings.searchWindowSize);
+    Close();
+    Open(12, 1);
+    EXPECT_EQ(1, g_settings.searchWindowSize);
+    EXPECT_FALSE(IsWindowVisible(Item(IdSearch)));
+}
+
+TEST_F(SearchWindow, SwitchingThePairSortsFirstAndShowsTheNewBook)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(12));
+    Open();
+    EditRow(Item(IdSource + 0), L"zz");
+    SendMessageW(w_, WM_COMMAND, CurrentPair()->menuId + 1, 0);  // deutsch -> english
+    PumpMessages();
+    EXPECT_STREQ(L"deutsch", CurrentPair()->sourceName);
+    EXPECT_EQ(L"Haus", Source(0));
+    EXPECT_EQ(L"Katze", Source(1));
+    EXPECT_EQ(L"zz", ReadWordBook(L"books\\francais_english.wb")[11].first);
+    EXPECT_EQ(GetFocus(), Item(IdSearch));
+    Close();
+    EXPECT_STREQ(L"deutsch", CurrentPair()->sourceName);
+}
+
+TEST(WordAtCaret, TakesTheWholeWordAroundTheCaret)
+{
+    std::wstring text = L"l'arc-en-ciel abc123 \u00e9t\u00e9, x";
+    EXPECT_EQ(L"l'arc-en-ciel", WordAtCaret(text, 0));
+    EXPECT_EQ(L"l'arc-en-ciel", WordAtCaret(text, 7));
+    EXPECT_EQ(L"", WordAtCaret(text, 13));  // the space behind it
+    EXPECT_EQ(L"abc", WordAtCaret(text, 15));
+    EXPECT_EQ(L"", WordAtCaret(text, 18));  // a digit
+    EXPECT_EQ(L"\u00e9t\u00e9", WordAtCaret(text, 22));
+    EXPECT_EQ(L"x", WordAtCaret(text, text.size() - 1));
+    EXPECT_EQ(L"", WordAtCaret(text, text.size()));
+    EXPECT_EQ(L"word", WordAtCaret(L" word", 1));
+    EXPECT_EQ(std::wstring(49, L'a'), WordAtCaret(std::wstring(60, L'a'), 30));
+}
+
+}  // namespace
