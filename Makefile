@@ -27,9 +27,10 @@ test: build
 
 # Benchmarks (not part of the default build): builds them, runs bench/run.sh.
 bench: configure
-	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist bench_sort data_files
+	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist bench_sort bench_lookup data_files
 	bench/run.sh $(BUILD)
 	bench/run_sort.sh $(BUILD)
+	bench/run_lookup.sh $(BUILD)
 
 run: build
 	tools/run.sh $(BUILD)
