@@ -1,5 +1,6 @@
 // wordbook.exe as its own process, started in an installed medium.
 #include "core/uistrings.h"
+#include "search/searchwindow.h"
 #include "tests/e2e/e2e.h"
 #include "tests/support/screenshot.h"
 
@@ -134,6 +135,49 @@ TEST_F(Wordbook, MissingCatalogueIsReportedAndEndsTheProgram)
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(1u, WaitExit());
     MoveFileW(moved.c_str(), ini.c_str());
+}
+
+// Another process's field text: WM_GETTEXT crosses processes, GetWindowText does not.
+std::wstring FieldText(HWND field)
+{
+    wchar_t text[256] = L"";
+    SendMessageW(field, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND WaitForWindow(const wchar_t* className)
+{
+    for (int i = 0; i < 200; ++i) {
+        HWND w = FindWindowW(className, nullptr);
+        if (w && IsWindowVisible(w))
+            return w;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+TEST_F(Wordbook, SearchWindowShowsTheTypedWordOfTheDeliveredDictionary)
+{
+    // No earlier test leaves a French pair chosen, so the command line picks French to English.
+    HWND main = Start(L"wb francais");
+    ASSERT_NE(nullptr, main);
+    PostMessageW(main, WM_COMMAND, 12, 0);
+    HWND search = WaitForWindow(L"zoeken");
+    ASSERT_NE(nullptr, search);
+    for (int i = 0; i < 100 && IsWindowVisible(main); ++i)
+        Sleep(100);
+    EXPECT_FALSE(IsWindowVisible(main));
+    HWND field = GetDlgItem(search, IdSearch);
+    for (wchar_t c : std::wstring(L"chat"))
+        SendMessageW(field, WM_CHAR, c, 1);
+    EXPECT_EQ(L"chat", FieldText(GetDlgItem(search, IdSource)));
+    EXPECT_EQ(L"cat", FieldText(GetDlgItem(search, IdTranslation)));
+    SaveScreenshot(search, L"e2e-search");
+    PostMessageW(search, WM_COMMAND, MAKEWPARAM(IdDone, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(search, IdDone)));
+    for (int i = 0; i < 100 && !IsWindowVisible(main); ++i)
+        Sleep(100);
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_EQ(nullptr, FindWindowW(L"zoeken", nullptr));
 }
 
 } // namespace
