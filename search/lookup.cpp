@@ -11,6 +11,15 @@ int ClampTop(int top, int count, int rows)
     return top;
 }
 
+int ThumbPosition(HWND bar, int messagePosition)
+{
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_TRACKPOS | SIF_RANGE;
+    GetScrollInfo(bar, SB_CTL, &info);
+    return info.nMax > 0xFFFF ? info.nTrackPos : messagePosition;
+}
+
 // The clipboard is owned by whoever opened it last; a busy clipboard is
 // simply no text.
 struct OpenClipboardScope {

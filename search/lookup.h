@@ -10,6 +10,10 @@
 // near the end shows the last full page instead.
 int ClampTop(int top, int count, int rows);
 
+// The thumb's final position after SB_THUMBPOSITION: the message carries
+// only 16 bits, a big word book's range needs more.
+int ThumbPosition(HWND bar, int messagePosition);
+
 // The clipboard's plain 8-bit text (up to its first zero or the end of its
 // block); false when it offers none.
 bool ReadClipboardBytes(HWND owner, std::string* bytes);

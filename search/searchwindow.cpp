@@ -483,15 +483,7 @@ static void OnVScroll(HWND bar, int code, int position)
     case SB_LINEDOWN: MoveTo(s.top + 1); break;
     case SB_PAGEUP: MoveTo(s.top - s.rows); break;
     case SB_PAGEDOWN: MoveTo(s.top + s.rows); break;
-    case SB_THUMBPOSITION: {
-        // The message carries only 16 bits; a big word book's range needs more.
-        SCROLLINFO info{};
-        info.cbSize = sizeof info;
-        info.fMask = SIF_TRACKPOS | SIF_RANGE;
-        GetScrollInfo(bar, SB_CTL, &info);
-        MoveTo((info.nMax > 0xFFFF ? info.nTrackPos : position) * 10);
-        break;
-    }
+    case SB_THUMBPOSITION: MoveTo(ThumbPosition(bar, position) * 10); break;
     }
 }
 

@@ -146,9 +146,23 @@ static LRESULT CALLBACK TextFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp
     return DefSubclassProc(field, msg, wp, lp);
 }
 
-static void SetText(std::wstring text)
+// The text field breaks lines only at CR LF; files written elsewhere often
+// end their lines with LF alone.
+static std::wstring WithWindowsLineEnds(const std::wstring& text)
 {
-    s.loaded = std::move(text);
+    std::wstring out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r'))
+            out += L'\r';
+        out += text[i];
+    }
+    return out;
+}
+
+static void SetText(const std::wstring& text)
+{
+    s.loaded = WithWindowsLineEnds(text);
     SetWindowTextW(s.text, s.loaded.c_str());
     SetFocus(s.text);
 }
@@ -186,7 +200,9 @@ static void OpenTextFile(HWND hwnd)
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = hwnd;
-    ofn.lpstrFilter = L"Text Files (*.TXT)\0*.txt\0All Files (*.*)\0*.*\0";
+    std::wstring filter = std::wstring(Str(Txt_TranslateFilterText)) + L'\0' + L"*.txt" + L'\0' +
+                          Str(Txt_TranslateFilterAll) + L'\0' + L"*.*" + L'\0';
+    ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file;
     ofn.nMaxFile = 260;
@@ -343,7 +359,7 @@ static void OnVScroll(HWND bar, int request, int thumb)
     case SB_LINEDOWN: MoveTo(s.top + 1); break;
     case SB_PAGEUP: MoveTo(s.top - kRows); break;
     case SB_PAGEDOWN: MoveTo(s.top + kRows); break;
-    case SB_THUMBPOSITION: MoveTo(thumb * kRecordsPerStep); break;
+    case SB_THUMBPOSITION: MoveTo(ThumbPosition(bar, thumb) * kRecordsPerStep); break;
     default: break;
     }
 }
