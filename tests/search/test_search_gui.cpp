@@ -348,6 +348,42 @@ TEST_F(SearchWindow, CopyAndPasteTravelInTheFieldLanguagesCodePage)
     EXPECT_EQ(L"cat", ReadWordBook(L"books\\ellinika_english.wb")[1].second);
 }
 
+TEST_F(SearchWindow, ThePickerFollowsTheLanguageOfTheFocusedField)
+{
+    AddGreekPair();
+    MakeDir(L"charset");
+    WriteBytes(L"charset\\ellinika.chs", "\xe1\xe2\n");
+    Open();
+    Menu(0, 0);
+    HWND picker = FindWindowW(L"tekenset", nullptr);
+    ASSERT_NE(nullptr, picker);
+    HMENU charset = GetSubMenu(GetMenu(w_), 0);
+    EXPECT_TRUE(GetMenuState(charset, 0, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(charset, 1, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_EQ(Item(IdSearch), GetFocus());
+    SendMessageW(picker, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(picker, 1)));
+    EXPECT_EQ(L"\u03b2", Text(Item(IdSearch)));
+    SaveScreenshot(w_, L"search-picker");
+
+    // A field of the other language brings that language's characters.
+    SetFocus(Item(IdTranslation + 1));
+    PumpMessages();
+    picker = FindWindowW(L"tekenset", nullptr);
+    ASSERT_NE(nullptr, picker);
+    EXPECT_EQ(Item(IdTranslation + 1), GetFocus());
+    EXPECT_NE(nullptr, GetDlgItem(picker, 65));  // the built-in set: no english.chs
+    SendMessageW(Item(IdTranslation + 1), EM_SETSEL, 0, 0);
+    SendMessageW(picker, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(picker, 0)));
+    EXPECT_EQ(L"\u00c0cat", Translation(1));
+
+    Menu(0, 1);
+    EXPECT_EQ(nullptr, FindWindowW(L"tekenset", nullptr));
+    EXPECT_TRUE(GetMenuState(charset, 1, MF_BYPOSITION) & MF_CHECKED);
+    Menu(0, 0);
+    Close();
+    EXPECT_EQ(nullptr, FindWindowW(L"tekenset", nullptr));
+}
+
 TEST_F(SearchWindow, FollowsWhatOtherWindowsCopy)
 {
     WriteWordBook(L"books\\francais_english.wb", NumberedWords(40));
