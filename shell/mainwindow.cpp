@@ -2,6 +2,9 @@
 #include "shell/about.h"
 #include "shell/app.h"
 #include "shell/help.h"
+#include "entry/addwords.h"
+#include "entry/info.h"
+#include "entry/newbook.h"
 #include "search/searchwindow.h"
 #include "search/translate.h"
 #include "core/session.h"
@@ -66,7 +69,7 @@ static void LoadLogo()
 }
 
 // Windows still to come; their commands are greyed and their buttons disabled.
-static const int kUnavailable[] = {CmdAdd, CmdPractise, CmdMakeList, CmdRecord, CmdNewBook, CmdInfo};
+static const int kUnavailable[] = {CmdPractise, CmdMakeList, CmdRecord};
 
 bool IsCommandUnavailable(int id)
 {
@@ -241,6 +244,9 @@ static void OnCommand(HWND hwnd, int id)
     case CmdStayOnTop: ToggleStayOnTop(hwnd); break;
     case CmdSearch: OpenSecondary(ShowSearchWindow); break;
     case CmdTranslate: OpenSecondary(ShowTranslateWindow); break;
+    case CmdAdd: OpenSecondary(ShowAddWindow); break;
+    case CmdNewBook: OpenSecondary(ShowNewBookWindow); break;
+    case CmdInfo: OpenSecondary(ShowInfoWindow); break;
     case CmdMode0: ChoosePracticeMode(0); break;
     case CmdMode1: ChoosePracticeMode(1); break;
     default:

@@ -205,14 +205,15 @@ TEST_F(MainWindow, CommandsOfWindowsStillToComeAreGreyed)
     auto state = [&](int menu, int position) { return GetMenuState(GetSubMenu(bar, menu), position, MF_BYPOSITION); };
     EXPECT_FALSE(state(0, 0) & MF_GRAYED);  // stay on top
     EXPECT_FALSE(state(0, 1) & MF_GRAYED);  // translate
-    EXPECT_TRUE(state(0, 2) & MF_GRAYED);   // new word book
+    EXPECT_FALSE(state(0, 2) & MF_GRAYED);  // new word book
     EXPECT_TRUE(state(0, 3) & MF_GRAYED);   // record
     EXPECT_FALSE(state(0, 4) & MF_GRAYED);  // exit
     EXPECT_FALSE(state(3, 0) & MF_GRAYED);  // help contents
-    EXPECT_TRUE(state(3, 1) & MF_GRAYED);   // word book information
+    EXPECT_FALSE(state(3, 1) & MF_GRAYED);  // word book information
     EXPECT_FALSE(state(3, 2) & MF_GRAYED);  // about
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(g_mainWindow, CmdSearch)));
-    for (int id : {CmdAdd, CmdMakeList, CmdPractise}) {
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(g_mainWindow, CmdAdd)));
+    for (int id : {CmdMakeList, CmdPractise}) {
         ASSERT_NE(nullptr, GetDlgItem(g_mainWindow, id));
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(g_mainWindow, id))) << id;
     }

@@ -1,0 +1,3 @@
+#include "entry/addwords.h"
+
+bool ShowAddWindow() { return false; }

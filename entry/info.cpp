@@ -1,0 +1,3 @@
+#include "entry/info.h"
+
+bool ShowInfoWindow() { return false; }

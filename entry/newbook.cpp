@@ -1,0 +1,3 @@
+#include "entry/newbook.h"
+
+bool ShowNewBookWindow() { return false; }
