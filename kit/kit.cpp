@@ -130,3 +130,22 @@ void RestoreWindowPosition(HWND hwnd, POINT saved)
         pos = KeepInside(saved, size, mi.rcWork);
     SetWindowPos(hwnd, nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void DrawTopEdge(HWND hwnd, HDC dc)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    GdiObject pen(CreatePen(PS_SOLID, 1, RGB(224, 224, 224)));
+    Selected selected(dc, pen.handle);
+    MoveToEx(dc, 0, 0, nullptr);
+    LineTo(dc, client.right, 0);
+}
+
+void DrawLanguageHeadings(HDC dc, HFONT font, RECT sourceBox, const wchar_t* source, RECT targetBox,
+                          const wchar_t* target)
+{
+    SetBkMode(dc, TRANSPARENT);
+    Selected selected(dc, font);
+    DrawEngravedText(dc, &sourceBox, source, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawEngravedText(dc, &targetBox, target, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}

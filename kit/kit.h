@@ -67,6 +67,13 @@ void ShowDrawingNow();
 void PaintGradient(HDC dc, const RECT& area, const COLORREF colours[64]);
 bool IsHighColourScreen(HDC dc);
 
+// The light grey line along the top edge of a client area, under the menu bar.
+void DrawTopEdge(HWND hwnd, HDC dc);
+
+// The two language names in engraved text, each centred over its column.
+void DrawLanguageHeadings(HDC dc, HFONT font, RECT sourceBox, const wchar_t* source, RECT targetBox,
+                          const wchar_t* target);
+
 // Black, then light grey two pixels up and left: the titles of both programs.
 void DrawRaisedText(HDC dc, RECT rc, const wchar_t* text, UINT format);
 // Light grey, then green one pixel up and left; the caller's rectangle stays moved.

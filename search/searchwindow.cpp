@@ -456,22 +456,10 @@ static void OnPaint(HWND hwnd)
 {
     PaintDc paint(hwnd);
     HDC dc = paint.dc;
-    RECT client;
-    GetClientRect(hwnd, &client);
-    {
-        GdiObject pen(CreatePen(PS_SOLID, 1, RGB(224, 224, 224)));
-        Selected selected(dc, pen.handle);
-        MoveToEx(dc, 0, 0, nullptr);
-        LineTo(dc, client.right, 0);
-    }
-    LanguagePair* pair = CurrentPair();
-    if (!pair)
-        return;
-    SetBkMode(dc, TRANSPARENT);
-    Selected font(dc, g_fonts.searchHeading);
-    RECT source{20, 5, 235, 30}, target{255, 5, 605, 30};
-    DrawEngravedText(dc, &source, pair->sourceName, DT_CENTER | DT_SINGLELINE);
-    DrawEngravedText(dc, &target, pair->targetName, DT_CENTER | DT_SINGLELINE);
+    DrawTopEdge(hwnd, dc);
+    if (LanguagePair* pair = CurrentPair())
+        DrawLanguageHeadings(dc, g_fonts.searchHeading, {20, 5, 235, 30}, pair->sourceName, {255, 5, 605, 30},
+                             pair->targetName);
 }
 
 static void OnVScroll(HWND bar, int code, int position)

@@ -277,22 +277,10 @@ static void OnPaint(HWND hwnd)
 {
     PaintDc paint(hwnd);
     HDC dc = paint.dc;
-    RECT client;
-    GetClientRect(hwnd, &client);
-    {
-        GdiObject light(CreatePen(PS_SOLID, 1, RGB(224, 224, 224)));
-        Selected pen(dc, light.handle);
-        MoveToEx(dc, 0, 0, nullptr);
-        LineTo(dc, client.right, 0);
-    }
-    LanguagePair* pair = CurrentPair();
-    if (!pair)
-        return;
-    SetBkMode(dc, TRANSPARENT);
-    Selected font(dc, g_fonts.translateHeading);
-    RECT source{20, 10, 235, 40}, target{255, 10, 605, 40};
-    DrawEngravedText(dc, &source, pair->sourceName, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    DrawEngravedText(dc, &target, pair->targetName, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTopEdge(hwnd, dc);
+    if (LanguagePair* pair = CurrentPair())
+        DrawLanguageHeadings(dc, g_fonts.translateHeading, {20, 10, 235, 40}, pair->sourceName, {255, 10, 605, 40},
+                             pair->targetName);
 }
 
 static void SwitchPair(HWND hwnd, int id)
