@@ -25,7 +25,6 @@ static const int kSearchChars = 37;
 // Larger files are refused rather than read: the field holds the whole text.
 static const long long kMaxTextBytes = 64LL * 1024 * 1024;
 
-enum TranslateMenu { MenuOpenText = 101, MenuPasteText = 102 };
 
 struct TranslateState {
     HWND hwnd;

@@ -12,6 +12,8 @@ enum TranslateControl {
     TranslateScroll,
 };
 
+enum TranslateMenu { MenuOpenText = 101, MenuPasteText = 102 };
+
 bool ShowTranslateWindow();
 // Puts a text file (in the source language's code page) into the open
 // window's text field. False, with the text as it was, when there is no

@@ -1,7 +1,9 @@
 // wordbook.exe as its own process, started in an installed medium.
 #include "core/uistrings.h"
 #include "search/searchwindow.h"
+#include "search/translate.h"
 #include "tests/e2e/e2e.h"
+#include <dlgs.h>
 #include "tests/support/screenshot.h"
 
 namespace {
@@ -178,6 +180,38 @@ TEST_F(Wordbook, SearchWindowShowsTheTypedWordOfTheDeliveredDictionary)
         Sleep(100);
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_EQ(nullptr, FindWindowW(L"zoeken", nullptr));
+}
+
+TEST_F(Wordbook, TranslateWindowOpensATextFileAndLooksUpTheClickedWord)
+{
+    WriteBytes(g_target + L"\\reading.txt", "Le chat dort dans la maison.\r\n");
+    HWND main = Start(L"wb francais");
+    ASSERT_NE(nullptr, main);
+    PostMessageW(main, WM_COMMAND, 9, 0);
+    HWND translate = WaitForWindow(L"vertaal");
+    ASSERT_NE(nullptr, translate);
+    // File > Open text file..., through the system's open-file dialog.
+    PostMessageW(translate, WM_COMMAND, MenuOpenText, 0);
+    HWND dialog = WaitForWindow(L"#32770");
+    ASSERT_NE(nullptr, dialog);
+    std::wstring file = g_target + L"\\reading.txt";
+    SendMessageW(GetDlgItem(dialog, cmb13), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    HWND text = GetDlgItem(translate, TranslateText);
+    for (int i = 0; i < 100 && FieldText(text).empty(); ++i)
+        Sleep(100);
+    ASSERT_EQ(L"Le chat dort dans la maison.\r\n", FieldText(text));
+    SendMessageW(text, EM_SETSEL, 5, 5);
+    SendMessageW(text, WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(L"chat", FieldText(GetDlgItem(translate, TranslateSearch)));
+    EXPECT_EQ(L"chat", FieldText(GetDlgItem(translate, TranslateSource0)));
+    EXPECT_EQ(L"cat", FieldText(GetDlgItem(translate, TranslateTarget0)));
+    SaveScreenshot(translate, L"e2e-translate");
+    PostMessageW(translate, WM_COMMAND, MAKEWPARAM(TranslateDone, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(translate, TranslateDone)));
+    for (int i = 0; i < 100 && !IsWindowVisible(main); ++i)
+        Sleep(100);
+    EXPECT_TRUE(IsWindowVisible(main));
 }
 
 } // namespace
