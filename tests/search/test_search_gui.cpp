@@ -363,7 +363,12 @@ TEST_F(SearchWindow, ThePickerFollowsTheLanguageOfTheFocusedField)
     EXPECT_EQ(Item(IdSearch), GetFocus());
     SendMessageW(picker, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(picker, 1)));
     EXPECT_EQ(L"\u03b2", Text(Item(IdSearch)));
-    SaveScreenshot(w_, L"search-picker");
+    PumpMessages(200);
+    RECT searchArea, pickerArea, both;
+    GetWindowRect(w_, &searchArea);
+    GetWindowRect(picker, &pickerArea);
+    UnionRect(&both, &searchArea, &pickerArea);
+    SaveScreenshot(both, L"search-picker");
 
     // A field of the other language brings that language's characters.
     SetFocus(Item(IdTranslation + 1));

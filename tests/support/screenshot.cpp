@@ -20,6 +20,11 @@ void SaveScreenshot(HWND hwnd, const std::wstring& name)
 {
     RECT rc;
     GetWindowRect(hwnd, &rc);
+    SaveScreenshot(rc, name);
+}
+
+void SaveScreenshot(const RECT& rc, const std::wstring& name)
+{
     int w = rc.right - rc.left, h = rc.bottom - rc.top;
     if (w <= 0 || h <= 0)
         return;
