@@ -5,8 +5,11 @@
 #include "entry/addwords.h"
 #include "entry/info.h"
 #include "entry/newbook.h"
+#include "lists/listmaker.h"
+#include "lists/listops.h"
 #include "search/searchwindow.h"
 #include "search/translate.h"
+#include "core/report.h"
 #include "core/session.h"
 #include "core/uistrings.h"
 #include "kit/kit.h"
@@ -69,7 +72,7 @@ static void LoadLogo()
 }
 
 // Windows still to come; their commands are greyed and their buttons disabled.
-static const int kUnavailable[] = {CmdPractise, CmdMakeList, CmdRecord};
+static const int kUnavailable[] = {CmdRecord};
 
 bool IsCommandUnavailable(int id)
 {
@@ -228,6 +231,38 @@ static void ToggleStayOnTop(HWND hwnd)
     ApplyStayOnTop(hwnd);
 }
 
+// With no list yet the user names one first; without a list there is nothing to make.
+static void MakeList()
+{
+    if (g_windowOpen)
+        return;
+    if (CountLists() == 0) {
+        NewListDialog(g_mainWindow);
+        if (!g_session.listName[0])
+            return;
+        OpenListFile();
+        CountListRecords();
+    }
+    OpenSecondary(ShowListMaker);
+}
+
+// An empty list can't be practised: the user may make one instead.
+static void Practise()
+{
+    if (g_windowOpen)
+        return;
+    if (g_session.list.count > 0) {
+        MessageBeep(MB_ICONWARNING);  // the practice windows are still to come
+        return;
+    }
+    LanguagePair* pair = CurrentPair();
+    wchar_t text[1024];
+    StringCchPrintfW(text, 1024, L"%s (%s-%s) %s", Str(Txt_CreateListEmpty1), pair ? pair->sourceName : L"",
+                     pair ? pair->targetName : L"", Str(Txt_CreateListEmpty2));
+    if (ShowMessage(g_mainWindow, text, Str(Txt_Dictionary), MB_YESNO | MB_ICONWARNING) == IDYES)
+        MakeList();
+}
+
 static void ChoosePracticeMode(int mode)
 {
     CheckMenuItem(s.menu, CmdMode0, MF_BYCOMMAND | (mode == 0 ? MF_CHECKED : MF_UNCHECKED));
@@ -247,6 +282,8 @@ static void OnCommand(HWND hwnd, int id)
     case CmdAdd: OpenSecondary(ShowAddWindow); break;
     case CmdNewBook: OpenSecondary(ShowNewBookWindow); break;
     case CmdInfo: OpenSecondary(ShowInfoWindow); break;
+    case CmdMakeList: MakeList(); break;
+    case CmdPractise: Practise(); break;
     case CmdMode0: ChoosePracticeMode(0); break;
     case CmdMode1: ChoosePracticeMode(1); break;
     default:

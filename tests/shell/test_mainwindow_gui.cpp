@@ -211,14 +211,14 @@ TEST_F(MainWindow, CommandsOfWindowsStillToComeAreGreyed)
     EXPECT_FALSE(state(3, 0) & MF_GRAYED);  // help contents
     EXPECT_FALSE(state(3, 1) & MF_GRAYED);  // word book information
     EXPECT_FALSE(state(3, 2) & MF_GRAYED);  // about
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(g_mainWindow, CmdSearch)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(g_mainWindow, CmdAdd)));
-    for (int id : {CmdMakeList, CmdPractise}) {
+    for (int id : {CmdAdd, CmdMakeList, CmdPractise, CmdSearch}) {
         ASSERT_NE(nullptr, GetDlgItem(g_mainWindow, id));
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(g_mainWindow, id))) << id;
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(g_mainWindow, id))) << id;
     }
     capture_.clear();
-    Command(CmdPractise);  // as Alt+P would send it
+    Command(CmdPractise);  // as Alt+P would send it: an empty list asks first; No ends it
+    ASSERT_EQ(1u, capture_.messages().size());
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONWARNING), capture_.messages()[0].type);
     EXPECT_EQ(0, g_windowOpen);
     EXPECT_TRUE(IsWindowVisible(g_mainWindow));
 }

@@ -1,0 +1,3 @@
+#include "lists/listmaker.h"
+
+bool ShowListMaker() { return false; }

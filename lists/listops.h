@@ -1,0 +1,25 @@
+// Operations on practice lists: the Lists menu, the new-list dialog, deleting
+// the current list and the whole-file operations on its file.
+#pragma once
+#include <windows.h>
+
+constexpr int kListsMenuFirstId = 800;
+
+// The Lists menu of the list maker while it exists (null otherwise).
+extern HMENU g_listsMenu;
+// Set when the list maker marked or unmarked a record of the list file.
+extern bool g_listChanged;
+
+// Builds the Lists menu and puts it second in the window's menu bar.
+void BuildListsMenu(HWND window);
+// Makes the list of the menu item current and opens its file.
+void SelectListFromMenu(HWND window, int id);
+// The modal new-list dialog; a new current list name means a list was made.
+int NewListDialog(HWND owner);
+// Deletes the current list (all its files, for every pair) and chooses the first list left.
+void DeleteCurrentList(HWND listMaker);
+// The list becomes a copy of the current word book.
+void FillListFromWordBook();
+void EmptyList();
+// Drops the records marked deleted; the old file stays when the new one can't be written.
+void CompactList();

@@ -1,0 +1,3 @@
+#include "lists/printlist.h"
+
+void PrintList(HWND) {}
