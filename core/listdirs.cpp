@@ -13,20 +13,22 @@ static bool IsListEntry(const WIN32_FIND_DATAW& fd)
            wcslen(fd.cFileName) < static_cast<size_t>(kListNameChars);
 }
 
-// Calls visit(name) for every list in enumeration order until it returns true.
+// Calls visit(name) for every list in enumeration order until it returns
+// true; false when the root can't be enumerated.
 template <typename Visit>
-static void ForEachList(Visit visit)
+static bool ForEachList(Visit visit)
 {
     std::wstring pattern = std::wstring(Str(Txt_PathNameList)) + L"\\*.*";
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
-        return;
+        return false;
     do {
         if (IsListEntry(fd) && visit(fd.cFileName))
             break;
     } while (FindNextFileW(h, &fd));
     FindClose(h);
+    return true;
 }
 
 int CountLists()
@@ -49,16 +51,28 @@ std::wstring FirstListName()
     return first;
 }
 
-bool ListExists(const wchar_t* name)
+bool ListExists(const wchar_t* name) { return !StoredListName(name).empty(); }
+
+std::wstring StoredListName(const wchar_t* name)
 {
+    std::wstring stored;
     if (!name || !name[0])
-        return false;
-    bool found = false;
+        return stored;
     ForEachList([&](const wchar_t* entry) {
-        found = EqualFoldAZ(entry, name);
-        return found;
+        if (EqualFoldAZ(entry, name))
+            stored = entry;
+        return !stored.empty();
     });
-    return found;
+    return stored;
+}
+
+bool ListNames(std::vector<std::wstring>* names)
+{
+    names->clear();
+    return ForEachList([&](const wchar_t* entry) {
+        names->push_back(entry);
+        return false;
+    });
 }
 
 void CreateListDirectory(const wchar_t* name)
@@ -71,8 +85,7 @@ void CreateListDirectory(const wchar_t* name)
     CreateDirectoryW((root + L"\\" + name).c_str(), nullptr);
 }
 
-// Windows opens the device, not a directory, for these names.
-static bool IsDeviceName(const std::wstring& name)
+bool IsDeviceName(const std::wstring& name)
 {
     static const wchar_t* const kDevices[] = {L"con", L"prn", L"aux", L"nul"};
     for (const wchar_t* d : kDevices)

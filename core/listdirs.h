@@ -1,6 +1,7 @@
 // Practice-list directories below the lists root: one directory per list.
 #pragma once
 #include <string>
+#include <vector>
 
 constexpr int kListNameChars = 149;
 constexpr int kFirstListId = 800;
@@ -10,7 +11,15 @@ int CountLists();
 std::wstring FirstListName();
 // True when a list of that name (folding A to Z) exists.
 bool ListExists(const wchar_t* name);
+// The spelling of that list's directory ("" when there is none).
+std::wstring StoredListName(const wchar_t* name);
+// The lists in the root's order; false when the root can't be enumerated.
+bool ListNames(std::vector<std::wstring>* names);
 void CreateListDirectory(const wchar_t* name);
+
+// CON, PRN, AUX, NUL, COM1-9, LPT1-9: Windows opens the device, not a file
+// or directory, for these names.
+bool IsDeviceName(const std::wstring& name);
 
 enum class ListNameCheck { Ok, Empty, BadCharacter, TrailingBlank, ReservedName };
 // A name is 1 to 148 characters without any of / \ < > | . " * ? : once
