@@ -1,5 +1,6 @@
 // wordbook.exe as its own process, started in an installed medium.
 #include "core/uistrings.h"
+#include "entry/addwords.h"
 #include "search/searchwindow.h"
 #include "search/translate.h"
 #include "tests/e2e/e2e.h"
@@ -212,6 +213,52 @@ TEST_F(Wordbook, TranslateWindowOpensATextFileAndLooksUpTheClickedWord)
     for (int i = 0; i < 100 && !IsWindowVisible(main); ++i)
         Sleep(100);
     EXPECT_TRUE(IsWindowVisible(main));
+}
+
+// Types into another process's field and presses Enter there.
+void TypeAndEnter(HWND field, const std::wstring& text)
+{
+    for (wchar_t c : text)
+        SendMessageW(field, WM_CHAR, c, 1);
+    SendMessageW(field, WM_KEYDOWN, VK_RETURN, 1);
+}
+
+// Opens the search window, looks the word up and gives back row 0's two texts.
+std::pair<std::wstring, std::wstring> LookUp(HWND main, const std::wstring& word)
+{
+    PostMessageW(main, WM_COMMAND, 12, 0);
+    HWND search = WaitForWindow(L"zoeken");
+    if (!search)
+        return {};
+    for (wchar_t c : word)
+        SendMessageW(GetDlgItem(search, IdSearch), WM_CHAR, c, 1);
+    std::pair<std::wstring, std::wstring> row{FieldText(GetDlgItem(search, IdSource)),
+                                              FieldText(GetDlgItem(search, IdTranslation))};
+    PostMessageW(search, WM_COMMAND, MAKEWPARAM(IdDone, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(search, IdDone)));
+    for (int i = 0; i < 100 && !IsWindowVisible(main); ++i)
+        Sleep(100);
+    return row;
+}
+
+TEST_F(Wordbook, AWordAddedThroughTheWindowIsFoundInBothDirections)
+{
+    HWND main = Start(L"wb francais");
+    ASSERT_NE(nullptr, main);
+    PostMessageW(main, WM_COMMAND, 10, 0);
+    HWND add = WaitForWindow(L"toevoeg");
+    ASSERT_NE(nullptr, add);
+    TypeAndEnter(GetDlgItem(add, AddIdWord), L"mirlitonade");
+    TypeAndEnter(GetDlgItem(add, AddIdTranslation), L"gizmo, thingummy");
+    EXPECT_EQ(L"", FieldText(GetDlgItem(add, AddIdWord)));  // stored: both fields empty again
+    PostMessageW(add, WM_COMMAND, MAKEWPARAM(AddIdDone, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(add, AddIdDone)));
+    for (int i = 0; i < 300 && !IsWindowVisible(main); ++i)  // both word books are sorted first
+        Sleep(100);
+    ASSERT_TRUE(IsWindowVisible(main));
+
+    EXPECT_EQ((std::pair<std::wstring, std::wstring>{L"mirlitonade", L"gizmo, thingummy"}), LookUp(main, L"mirlitonade"));
+    ASSERT_EQ("english_francais.wb", ReverseAndReadSelection(main));
+    EXPECT_EQ((std::pair<std::wstring, std::wstring>{L"thingummy", L"mirlitonade"}), LookUp(main, L"thingummy"));
+    EXPECT_EQ(L"mirlitonade", LookUp(main, L"gizmo").second);
 }
 
 } // namespace
