@@ -124,16 +124,23 @@ int ActivateCurrentPair(LanguagePair* pair)
 int OpenListFile()
 {
     CloseListFile();
-    if (!g_session.listName[0]) {
-        std::wstring first = FirstListName();
-        lstrcpynW(g_session.listName, first.c_str(), kListNameChars);
-        g_session.listId = kFirstListId;
-    }
+    if (!g_session.listName[0])
+        ChooseFirstList();
     const LanguagePair* pair = CurrentPair();
     std::wstring path = PairListPath(pair, g_session.listName);
     if (path.empty())
         return -1;
     return OpenWordBook(&g_session.list, path, pair->sourceCodePage, pair->targetCodePage, true) ? 0 : -1;
+}
+
+int ChooseFirstList()
+{
+    std::wstring first = FirstListName();
+    if (first.empty())
+        return 0;
+    lstrcpynW(g_session.listName, first.c_str(), kListNameChars);
+    g_session.listId = kFirstListId;
+    return kFirstListId;
 }
 
 void CloseListFile() { CloseWordBook(&g_session.list); }

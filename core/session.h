@@ -51,6 +51,9 @@ void OpenPairFiles();
 // list's file; with no list chosen the first list becomes the chosen one.
 // -1 when there is no list or its file can't be opened.
 int OpenListFile();
+// The first list in the root's order becomes the chosen one: kFirstListId,
+// or 0 (and nothing changed) when there is no list.
+int ChooseFirstList();
 void CloseListFile();
 void ClosePairFiles();
 // Recounts the word book and the list from their files.

@@ -1,12 +1,378 @@
 #include "lists/listops.h"
+#include "shell/app.h"
+#include "shell/resource.h"
+#include "core/fileutil.h"
+#include "core/listdirs.h"
+#include "core/records.h"
+#include "core/report.h"
+#include "core/session.h"
+#include "core/textfold.h"
+#include "core/uistrings.h"
+#include "kit/kit.h"
+#include <strsafe.h>
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
 
 HMENU g_listsMenu;
 bool g_listChanged;
+void (*g_updatingShown)(HWND notice);
 
-void BuildListsMenu(HWND) {}
-void SelectListFromMenu(HWND, int) {}
-int NewListDialog(HWND) { return 0; }
-void DeleteCurrentList(HWND) {}
-void FillListFromWordBook() {}
-void EmptyList() {}
-void CompactList() {}
+static std::wstring ListDirectory(const wchar_t* name) { return std::wstring(Str(Txt_PathNameList)) + name; }
+
+// Beside the list file, so that the replacement never crosses a volume.
+static std::wstring TemporaryListPath() { return ListDirectory(g_session.listName) + L"\\" + Str(Txt_FilenameTempList); }
+
+static std::wstring CurrentListPath() { return PairListPath(CurrentPair(), g_session.listName); }
+
+// ---- the Lists menu ----
+
+// The Lists menu when it stands in the window's menu bar. A handle kept from
+// a list maker that is gone may name another menu by now: it is never used.
+static HMENU ListsMenuOf(HWND window)
+{
+    HMENU bar = window ? GetMenu(window) : nullptr;
+    if (!bar || !g_listsMenu)
+        return nullptr;
+    return GetSubMenu(bar, 1) == g_listsMenu ? g_listsMenu : nullptr;
+}
+
+static void RemoveListsMenu(HWND window)
+{
+    if (ListsMenuOf(window)) {
+        DeleteMenu(GetMenu(window), 1, MF_BYPOSITION);
+        DrawMenuBar(window);
+    }
+    g_listsMenu = nullptr;
+}
+
+void BuildListsMenu(HWND window)
+{
+    HMENU bar = window ? GetMenu(window) : nullptr;
+    std::vector<std::wstring> names;
+    if (!bar || !ListNames(&names))
+        return;
+    // Built again, it takes the place of the one there.
+    RemoveListsMenu(window);
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    int current = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        int id = kListsMenuFirstId + static_cast<int>(i);
+        AppendMenuW(menu, MF_STRING, id, names[i].c_str());
+        if (!current && EqualFoldAZ(names[i].c_str(), g_session.listName))
+            current = id;
+    }
+    if (!InsertMenuW(bar, 1, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu),
+                     Str(Txt_CreateListLists))) {
+        DestroyMenu(menu);
+        return;
+    }
+    if (current)
+        CheckMenuItem(menu, current, MF_BYCOMMAND | MF_CHECKED);
+    g_listsMenu = menu;
+    DrawMenuBar(window);
+}
+
+void SelectListFromMenu(HWND window, int id)
+{
+    HMENU menu = ListsMenuOf(window);
+    if (!menu || id < kListsMenuFirstId)
+        return;
+    wchar_t name[kListNameChars] = L"";
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STRING;
+    item.dwTypeData = name;
+    item.cch = kListNameChars;
+    if (!GetMenuItemInfoW(menu, id, FALSE, &item) || !name[0])
+        return;
+    // The stored id need not be the item that carries the check (ids follow
+    // the order of each build), so no other item keeps one.
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i)
+        CheckMenuItem(menu, i, MF_BYPOSITION | MF_UNCHECKED);
+    CheckMenuItem(menu, id, MF_BYCOMMAND | MF_CHECKED);
+    g_session.listId = id;
+    lstrcpynW(g_session.listName, name, kListNameChars);
+    CloseListFile();
+    OpenListFile();
+    CountListRecords();
+}
+
+// ---- the new-list dialog ----
+
+// The list directory's own spelling of a name that exists on disk (A to Z
+// folded, or as the file system matches it), "" when there is none.
+static std::wstring ExistingListSpelling(const wchar_t* name)
+{
+    std::wstring stored = StoredListName(name);
+    if (!stored.empty())
+        return stored;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(ListDirectory(name).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return L"";
+    FindClose(h);
+    bool isList = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != L'.' &&
+                  wcslen(fd.cFileName) < static_cast<size_t>(kListNameChars);
+    return isList ? fd.cFileName : L"";
+}
+
+static void OnNewListOk(HWND dialog)
+{
+    wchar_t text[kListNameChars] = L"";
+    GetDlgItemTextW(dialog, IDC_NEWLIST_NAME, text, kListNameChars);
+    const LanguagePair* pair = CurrentPair();
+    ListNameCheck check = CheckListName(text, pair ? pair->sourceCodePage : g_uiCodePage);
+    if (check == ListNameCheck::Empty)
+        return;
+    if (check != ListNameCheck::Ok) {
+        ShowMessage(dialog, ListNameMessage(check), Str(Txt_CreateListnewList), MB_OK | MB_ICONWARNING);
+        SetFocus(GetDlgItem(dialog, IDC_NEWLIST_NAME));
+        return;
+    }
+    // A list that exists under another case becomes current as it is spelt,
+    // rather than being taken for a new one.
+    std::wstring name = ExistingListSpelling(text);
+    if (name.empty()) {
+        CreateListDirectory(text);
+        name = ExistingListSpelling(text);
+    }
+    // A name that no directory can take (a plain file of that name lies in
+    // the lists root) must not become a list that can never be opened.
+    if (name.empty()) {
+        ShowMessage(dialog, Str(Txt_CreateListNotMade), Str(Txt_CreateListnewList), MB_OK | MB_ICONWARNING);
+        SetFocus(GetDlgItem(dialog, IDC_NEWLIST_NAME));
+        return;
+    }
+    lstrcpynW(g_session.listName, name.c_str(), kListNameChars);
+    EndDialog(dialog, IDOK);
+}
+
+static void OnNewListInit(HWND dialog)
+{
+    const struct { int id; StringId text; } items[] = {
+        {IDC_NEWLIST_GROUP, Txt_NewlistDialogListname},
+        {IDOK, Txt_NewlistDialogOk},
+        {IDCANCEL, Txt_NewlistDialogCancel},
+        {IDC_NEWLIST_NAME, Txt_Count},
+    };
+    for (const auto& item : items) {
+        HWND control = GetDlgItem(dialog, item.id);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+        if (item.text != Txt_Count)
+            SetWindowTextW(control, Str(item.text));
+    }
+    SetWindowTextW(dialog, Str(Txt_NewlistDialogCaption));
+    HWND field = GetDlgItem(dialog, IDC_NEWLIST_NAME);
+    SendMessageW(field, EM_LIMITTEXT, kListNameChars - 1, 0);
+    SetFocus(field);
+}
+
+static INT_PTR CALLBACK NewListProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        OnNewListInit(dialog);
+        return FALSE;  // the focus is set
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK)
+            OnNewListOk(dialog);
+        else if (LOWORD(wp) == IDCANCEL)
+            EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    case WM_CLOSE:
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+int NewListDialog(HWND owner)
+{
+    DialogBoxParamW(g_instance, IDD_LISTDIALOG_NAME, owner, NewListProc, 0);
+    return 0;
+}
+
+// ---- deleting a list ----
+
+// Every plain file of the directory; failures are left to the removal of the
+// directory to report.
+static void DeleteFilesIn(const std::wstring& dir)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*.*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<std::wstring> files;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(dir + L"\\" + fd.cFileName);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    for (const std::wstring& file : files)
+        DeleteFileW(file.c_str());
+}
+
+void DeleteCurrentList(HWND listMaker)
+{
+    if (!g_session.listName[0])
+        return;
+    CloseListFile();
+    std::wstring dir = ListDirectory(g_session.listName);
+    DeleteFilesIn(dir);
+    if (!RemoveDirectoryW(dir.c_str())) {
+        wchar_t text[512];
+        StringCchPrintfW(text, std::size(text), L"%s %s", Str(Txt_CreateListNoDel), g_session.listName);
+        ShowMessage(listMaker, text, Str(Txt_CreateListDelList), MB_OK);
+    }
+    RemoveListsMenu(listMaker);
+    g_session.listName[0] = L'\0';
+    if (CountLists() > 0) {
+        ChooseFirstList();
+        // Checks the first item: the list just chosen.
+        BuildListsMenu(listMaker);
+    }
+    OpenListFile();
+    CountListRecords();
+}
+
+// ---- the whole-file operations ----
+
+// The word book copied to the temporary file and put in the list's place;
+// 0, or the system's error code of the step that failed.
+static DWORD CopyBookOverList(const std::wstring& book, const std::wstring& temp, const std::wstring& list)
+{
+    if (!CopyFileW(book.c_str(), temp.c_str(), FALSE))
+        return GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+    {
+        UniqueFile written(_wfopen(temp.c_str(), L"r+b"));
+        if (!FlushFileToDisk(written.get()))
+            return GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+    }
+    if (!ReplaceFileAtomic(temp.c_str(), list.c_str()))
+        return GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+    return 0;
+}
+
+void FillListFromWordBook()
+{
+    if (!g_session.listName[0])
+        return;
+    CreateListDirectory(g_session.listName);
+    std::wstring book = PairWordBookPath(CurrentPair()), list = CurrentListPath(), temp = TemporaryListPath();
+    ClosePairFiles();
+    if (DWORD error = CopyBookOverList(book, temp, list)) {
+        _wremove(temp.c_str());
+        wchar_t text[512];
+        StringCchPrintfW(text, std::size(text), Str(Txt_CreateListCopyFailed), error);
+        ShowMessage(g_mainWindow, text, Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
+    }
+    OpenPairFiles();
+    CountRecords();
+}
+
+static bool WriteEmptyFile(const std::wstring& path)
+{
+    UniqueFile file(_wfopen(path.c_str(), L"wb"));
+    return FlushFileToDisk(file.get()) && fclose(file.release()) == 0;
+}
+
+void EmptyList()
+{
+    if (!g_session.listName[0])
+        return;
+    CreateListDirectory(g_session.listName);
+    std::wstring list = CurrentListPath(), temp = TemporaryListPath();
+    bool written = WriteEmptyFile(temp);
+    CloseListFile();
+    if (!written || !ReplaceFileAtomic(temp.c_str(), list.c_str()))
+        _wremove(temp.c_str());
+    OpenListFile();
+    CountListRecords();
+}
+
+// The live records of the open list, in order, as they stand on disk. The
+// file's own size counts: the records are taken whole, never re-encoded.
+static bool WriteKeptRecords(FILE* list, const std::wstring& temp)
+{
+    if (!list)
+        return false;
+    int count = RecordsInFile(list);
+    UniqueFile out(_wfopen(temp.c_str(), L"wb"));
+    if (!out || _fseeki64(list, 0, SEEK_SET) != 0)
+        return false;
+    std::vector<WordRecord> chunk(1024);
+    for (int i = 0; i < count;) {
+        size_t want = std::min<size_t>(chunk.size(), static_cast<size_t>(count - i));
+        if (fread(chunk.data(), sizeof(WordRecord), want, list) != want)
+            return false;
+        for (size_t k = 0; k < want; ++k)
+            if (chunk[k].deleted == 0 && fwrite(&chunk[k], sizeof(WordRecord), 1, out.get()) != 1)
+                return false;
+        i += static_cast<int>(want);
+    }
+    return FlushFileToDisk(out.get()) && fclose(out.release()) == 0;
+}
+
+static void PaintUpdating(HWND hwnd)
+{
+    PaintDc paint(hwnd);
+    SetBkMode(paint.dc, TRANSPARENT);
+    SetTextColor(paint.dc, RGB(0, 0, 0));
+    Selected font(paint.dc, g_fonts.gui);
+    RECT rc{50, 20, 340, 40};
+    DrawTextW(paint.dc, Str(Txt_CreateListUpdarting), -1, &rc, DT_CENTER | DT_WORDBREAK);
+}
+
+static LRESULT CALLBACK UpdatingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE: ApplyStayOnTop(hwnd); return 0;
+    case WM_PAINT: PaintUpdating(hwnd); return 0;
+    default: return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+// Painted at once: no messages are handled while the list is rewritten.
+static HWND ShowUpdatingNotice()
+{
+    RegisterWindowClass(g_instance, L"updating", UpdatingProc, L"wboekicon", L"wboekicon");
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HWND hwnd = CreateWindowW(L"updating", Str(Txt_CreateListUpdateCaption), WS_CAPTION | WS_SYSMENU, (w - 350) / 2,
+                              (h - 120) / 2, 350, 120, nullptr, nullptr, g_instance, nullptr);
+    if (!hwnd)
+        return nullptr;
+    ShowWindow(hwnd, SW_SHOW);
+    UpdateWindow(hwnd);
+    ShowDrawingNow();
+    if (g_updatingShown)
+        g_updatingShown(hwnd);
+    return hwnd;
+}
+
+void CompactList()
+{
+    HWND notice = ShowUpdatingNotice();
+    bool compacted = true;  // with no list there is nothing left to drop
+    if (g_session.listName[0]) {
+        CreateListDirectory(g_session.listName);
+        std::wstring list = CurrentListPath(), temp = TemporaryListPath();
+        compacted = WriteKeptRecords(g_session.list.file.get(), temp);
+        // The open handle would block the replacement.
+        CloseListFile();
+        compacted = compacted && ReplaceFileAtomic(temp.c_str(), list.c_str());
+        if (!compacted)
+            _wremove(temp.c_str());
+        OpenListFile();
+        CountListRecords();
+    }
+    // Marks that stay in the file are dropped by the next compaction.
+    if (compacted)
+        g_listChanged = false;
+    if (notice)
+        DestroyWindow(notice);
+}

@@ -23,3 +23,5 @@ void FillListFromWordBook();
 void EmptyList();
 // Drops the records marked deleted; the old file stays when the new one can't be written.
 void CompactList();
+// Called once the updating notice of CompactList is painted (lets tests see it).
+extern void (*g_updatingShown)(HWND notice);

@@ -1,0 +1,371 @@
+#include "lists/listops.h"
+#include "shell/app.h"
+#include "core/catalogue.h"
+#include "core/records.h"
+#include "core/session.h"
+#include "core/uistrings.h"
+#include "tests/support/install.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/testutil.h"
+
+namespace {
+
+const WordPairs kFive{{L"un", L"one"}, {L"deux", L"two"}, {L"trois", L"three"}, {L"quatre", L"four"}, {L"cinq", L"five"}};
+
+std::wstring ListPath(const wchar_t* name) { return PairListPath(CurrentPair(), name); }
+std::wstring ListDir(const wchar_t* name) { return std::wstring(L"lists\\") + name; }
+bool IsDirectory(const std::wstring& path)
+{
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+// Another program holding the file open, as a virus scanner may: it can't be replaced.
+HANDLE HoldOpen(const std::wstring& path)
+{
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// Lists "alpha" (current, holding kFive with records 1 and 3 marked) and "beta".
+class ListOps : public ScratchDirTest {
+protected:
+    void SetUp() override
+    {
+        ScratchDirTest::SetUp();
+        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        MakeSmallInstallation();
+        MakeDir(ListDir(L"alpha"));
+        MakeDir(ListDir(L"beta"));
+        g_instance = GetModuleHandleW(nullptr);
+        g_listsMenu = nullptr;
+        g_listChanged = false;
+        ASSERT_TRUE(StartWordbook(""));
+        ShowWindow(g_mainWindow, SW_SHOW);
+        PumpMessages();
+        lstrcpynW(g_session.listName, L"alpha", kListNameChars);
+        CloseListFile();
+        WriteWordBook(ListPath(L"alpha"), kFive, {0, 1, 0, 1, 0});
+        OpenListFile();
+        CountListRecords();
+        before_ = ReadBytes(ListPath(L"alpha"));
+    }
+    void TearDown() override
+    {
+        g_updatingShown = nullptr;
+        if (window_)
+            DestroyWindow(window_);
+        if (g_mainWindow)
+            DestroyWindow(g_mainWindow);
+        PumpMessages();
+        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ScratchDirTest::TearDown();
+    }
+    // A top-level window with a File menu, as the list maker has it.
+    HWND WindowWithMenuBar()
+    {
+        HMENU bar = CreateMenu();
+        AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), L"File");
+        window_ = CreateWindowW(L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 200, nullptr, bar, g_instance, nullptr);
+        return window_;
+    }
+    static std::wstring ItemText(HMENU menu, int position)
+    {
+        wchar_t text[256] = L"";
+        GetMenuStringW(menu, position, text, 256, MF_BYPOSITION);
+        return text;
+    }
+    static std::vector<int> CheckedIds(HMENU menu)
+    {
+        std::vector<int> ids;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+            if (GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED)
+                ids.push_back(static_cast<int>(GetMenuItemID(menu, i)));
+        return ids;
+    }
+    // Nothing but the list file: no temporary file left behind.
+    void ExpectOnlyTheListFile()
+    {
+        EXPECT_EQ(std::vector<std::wstring>{PairListFile(CurrentPair())}, FilesIn(ListDir(L"alpha")));
+    }
+
+    HWND window_ = nullptr;
+    std::string before_;
+    MessageCapture capture_;
+};
+
+// The new-list dialog is driven by a timer inside its modal loop: one name
+// per tick, so a dialog that closes too early leaves names unused.
+struct DialogRun {
+    std::vector<std::wstring> names;  // confirmed with OK; the last one with Enter
+    size_t confirmed = 0;
+    std::vector<size_t> boxesAfter;   // boxes captured after each name
+    std::vector<std::wstring> caption;  // dialog, group box, OK, Cancel
+    bool focusInField = false, guiFont = false, busy = false;
+    bool screenshot = false;
+};
+DialogRun* g_run;
+const MessageCapture* g_boxes;
+
+void CALLBACK DriveDialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = FindWindowW(L"#32770", Str(Txt_NewlistDialogCaption));
+    DialogRun& r = *g_run;
+    if (!dialog || !IsWindowVisible(dialog) || r.busy)
+        return;
+    r.busy = true;
+    HWND field = GetDlgItem(dialog, 30);
+    if (r.caption.empty()) {
+        for (HWND w : {dialog, GetDlgItem(dialog, 68), GetDlgItem(dialog, IDOK), GetDlgItem(dialog, IDCANCEL)}) {
+            wchar_t text[256];
+            GetWindowTextW(w, text, 256);
+            r.caption.push_back(text);
+        }
+        r.focusInField = GetFocus() == field;
+        r.guiFont = reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)) == g_fonts.gui;
+    }
+    if (r.confirmed + 1 < r.names.size()) {
+        SetWindowTextW(field, r.names[r.confirmed].c_str());
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    } else if (r.confirmed + 1 == r.names.size()) {
+        SetWindowTextW(field, r.names.back().c_str());
+        if (r.screenshot) {
+            RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            PumpMessages(300);
+            SaveScreenshot(dialog, L"newlist-dialog");
+        }
+        SetFocus(field);
+        PostMessageW(field, WM_KEYDOWN, VK_RETURN, 1);
+    } else {
+        PostMessageW(field, WM_KEYDOWN, VK_ESCAPE, 1);  // never left hanging
+    }
+    ++r.confirmed;
+    r.boxesAfter.push_back(g_boxes->messages().size());
+    r.busy = false;
+}
+
+void RunDialog(DialogRun& run, const MessageCapture& boxes)
+{
+    g_run = &run;
+    g_boxes = &boxes;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, DriveDialog);
+    EXPECT_EQ(0, NewListDialog(g_mainWindow));
+    KillTimer(nullptr, timer);
+}
+
+TEST_F(ListOps, NewListDialogRefusesBadNamesAndMakesAGoodOneCurrent)
+{
+    // A plain file of that name leaves no room for the list's directory.
+    WriteBytes(L"lists\\notes", "x");
+    DialogRun run;
+    const std::wstring refusedCharacters = L"/\\<>|.\"*?:";
+    for (wchar_t c : refusedCharacters)
+        run.names.push_back(std::wstring(L"ab") + c + L"cd");
+    run.names.push_back(L"\u65e5\u672c");  // the French code page has no such characters
+    run.names.push_back(L"week ");
+    run.names.push_back(L"con");
+    run.names.push_back(L"");  // nothing at all is said
+    run.names.push_back(L"notes");
+    run.names.push_back(L"Week 1");
+    run.screenshot = true;
+    RunDialog(run, capture_);
+
+    EXPECT_EQ((std::vector<std::wstring>{Str(Txt_NewlistDialogCaption), Str(Txt_NewlistDialogListname),
+                                         Str(Txt_NewlistDialogOk), Str(Txt_NewlistDialogCancel)}),
+              run.caption);
+    EXPECT_TRUE(run.focusInField);
+    EXPECT_TRUE(run.guiFont);
+    ASSERT_EQ(run.names.size(), run.confirmed) << "the dialog closed on a refused name";
+    size_t refused = refusedCharacters.size() + 1;
+    const auto& boxes = capture_.messages();
+    ASSERT_EQ(refused + 3, boxes.size());
+    for (size_t i = 0; i < refused; ++i) {
+        EXPECT_EQ(Str(Txt_CreateListNotAllowed), boxes[i].text) << Narrow(run.names[i]);
+        EXPECT_EQ(Str(Txt_CreateListnewList), boxes[i].caption);
+    }
+    EXPECT_EQ(Str(Txt_CreateListNameBlank), boxes[refused].text);
+    EXPECT_EQ(Str(Txt_CreateListNameReserved), boxes[refused + 1].text);
+    EXPECT_EQ(refused + 2, run.boxesAfter[refused + 2]) << "an empty name gave a message";
+    EXPECT_EQ(Str(Txt_CreateListNotMade), boxes[refused + 2].text);  // "notes" is a file
+
+    EXPECT_STREQ(L"Week 1", g_session.listName);
+    EXPECT_TRUE(IsDirectory(ListDir(L"Week 1")));
+    EXPECT_EQ("x", ReadBytes(L"lists\\notes"));
+    EXPECT_EQ(3, CountLists()) << "a refused name made a directory";
+}
+
+TEST_F(ListOps, NewListDialogTakesAnExistingListAsItIsSpeltAndCancelChangesNothing)
+{
+    for (const wchar_t* typed : {L"BETA", L"beta"}) {
+        DialogRun run;
+        run.names = {typed};
+        RunDialog(run, capture_);
+        EXPECT_STREQ(L"beta", g_session.listName);
+        EXPECT_EQ(2, CountLists()) << "a second directory for " << Narrow(typed);
+    }
+    DialogRun cancel;  // Escape at once
+    RunDialog(cancel, capture_);
+    EXPECT_EQ(1u, cancel.confirmed);
+    EXPECT_STREQ(L"beta", g_session.listName);
+    EXPECT_TRUE(capture_.messages().empty());
+}
+
+TEST_F(ListOps, ListsMenuStandsSecondWithTheCurrentListCheckedAndChoosesAList)
+{
+    MakeDir(ListDir(L"Gamma"));
+    WriteBytes(L"lists\\plain", "");  // not a list
+    HWND w = WindowWithMenuBar();
+    lstrcpynW(g_session.listName, L"gAMMA", kListNameChars);  // A to Z folded
+    g_session.listId = 845;  // stored by an earlier run: not the checked item's id
+    std::vector<std::wstring> names;
+    ASSERT_TRUE(ListNames(&names));
+    ASSERT_EQ(3u, names.size());
+
+    BuildListsMenu(w);
+    BuildListsMenu(w);  // built again (after a deletion) it takes the old one's place
+    HMENU bar = GetMenu(w);
+    ASSERT_EQ(2, GetMenuItemCount(bar));
+    HMENU lists = GetSubMenu(bar, 1);
+    EXPECT_EQ(g_listsMenu, lists);
+    EXPECT_EQ(Str(Txt_CreateListLists), ItemText(bar, 1));
+    ASSERT_EQ(3, GetMenuItemCount(lists));
+    int gamma = 0, beta = 0;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(static_cast<UINT>(kListsMenuFirstId + i), GetMenuItemID(lists, i));
+        EXPECT_EQ(names[i], ItemText(lists, i));
+        if (names[i] == L"Gamma")
+            gamma = kListsMenuFirstId + i;
+        if (names[i] == L"beta")
+            beta = kListsMenuFirstId + i;
+    }
+    EXPECT_EQ(std::vector<int>{gamma}, CheckedIds(lists));
+
+    SelectListFromMenu(w, beta);
+    EXPECT_STREQ(L"beta", g_session.listName);
+    EXPECT_EQ(beta, g_session.listId);
+    EXPECT_EQ(std::vector<int>{beta}, CheckedIds(lists));
+    ASSERT_TRUE(g_session.list.isOpen());
+    EXPECT_EQ(ListPath(L"beta"), g_session.list.path);
+    EXPECT_TRUE(FileExists(ListPath(L"beta")));
+
+    SelectListFromMenu(w, kListsMenuFirstId + 7);  // no such item
+    EXPECT_STREQ(L"beta", g_session.listName);
+}
+
+struct NoticeSeen {
+    std::wstring caption;
+    RECT rect{};
+    bool visible = false;
+} g_notice;
+
+TEST_F(ListOps, CompactingDropsTheMarkedRecordsUnderTheUpdatingNotice)
+{
+    g_listChanged = true;
+    g_updatingShown = [](HWND notice) {
+        wchar_t text[128];
+        GetWindowTextW(notice, text, 128);
+        g_notice = {text, {}, IsWindowVisible(notice) != 0};
+        GetWindowRect(notice, &g_notice.rect);
+        SaveScreenshot(notice, L"updating");
+    };
+    CompactList();
+
+    std::string after = ReadBytes(ListPath(L"alpha"));
+    // Records 0, 2 and 4 exactly as they stood, in their order.
+    EXPECT_EQ(before_.substr(0, 84) + before_.substr(168, 84) + before_.substr(336, 84), after);
+    EXPECT_EQ(252u, after.size());
+    ExpectOnlyTheListFile();
+    EXPECT_FALSE(g_listChanged);
+    ASSERT_TRUE(g_session.list.isOpen());
+    EXPECT_EQ(3, g_session.list.count);
+
+    EXPECT_TRUE(g_notice.visible);
+    EXPECT_EQ(Str(Txt_CreateListUpdateCaption), g_notice.caption);
+    EXPECT_EQ(350, g_notice.rect.right - g_notice.rect.left);
+    EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - 120) / 2, g_notice.rect.top);
+    EXPECT_EQ(nullptr, FindWindowW(L"updating", nullptr));
+}
+
+TEST_F(ListOps, CompactionThatCantReplaceTheFileKeepsTheOldOne)
+{
+    g_listChanged = true;
+    HANDLE held = HoldOpen(ListPath(L"alpha"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    CompactList();
+    CloseHandle(held);
+    EXPECT_EQ(before_, ReadBytes(ListPath(L"alpha")));
+    ExpectOnlyTheListFile();
+    EXPECT_TRUE(g_listChanged) << "the marks are still in the file";
+    ASSERT_TRUE(g_session.list.isOpen());
+    EXPECT_EQ(5, g_session.list.count);
+}
+
+TEST_F(ListOps, FillingGivesExactlyTheWordBooksBytesOrSaysWhyNot)
+{
+    std::wstring book = PairWordBookPath(CurrentPair());
+    HANDLE held = HoldOpen(ListPath(L"alpha"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    FillListFromWordBook();
+    CloseHandle(held);
+    ASSERT_EQ(1u, capture_.messages().size());
+    const CapturedMessage& box = capture_.messages()[0];
+    // The text ends in the system's error code.
+    size_t digits = box.text.find_last_not_of(L"0123456789.");
+    ASSERT_NE(std::wstring::npos, digits);
+    EXPECT_NE(0, _wtoi(box.text.c_str() + digits + 1));
+    wchar_t expected[512];
+    swprintf(expected, 512, Str(Txt_CreateListCopyFailed), static_cast<unsigned long>(_wtoi(box.text.c_str() + digits + 1)));
+    EXPECT_EQ(expected, box.text);
+    EXPECT_EQ(Str(Txt_Dictionary), box.caption);
+    EXPECT_EQ(before_, ReadBytes(ListPath(L"alpha")));
+    ExpectOnlyTheListFile();
+    EXPECT_EQ(5, g_session.list.count);
+
+    FillListFromWordBook();
+    EXPECT_EQ(1u, capture_.messages().size());
+    EXPECT_EQ(ReadBytes(book), ReadBytes(ListPath(L"alpha")));
+    ExpectOnlyTheListFile();
+    ASSERT_TRUE(g_session.book.isOpen());
+    EXPECT_EQ(3, g_session.list.count);
+}
+
+TEST_F(ListOps, EmptyingLeavesAnEmptyOpenList)
+{
+    EmptyList();
+    EXPECT_TRUE(FileExists(ListPath(L"alpha")));
+    EXPECT_EQ("", ReadBytes(ListPath(L"alpha")));
+    ExpectOnlyTheListFile();
+    EXPECT_EQ(0, g_session.list.count);
+    ASSERT_EQ(0, ReadWordRecord(0));
+    EXPECT_EQ(0, WriteListRecord(0)) << "the list takes words again";
+}
+
+TEST_F(ListOps, DeletingAListRemovesTheFilesOfEveryPairAndChoosesTheFirstLeft)
+{
+    for (const auto& pair : g_catalogue.entries)
+        WriteBytes(PairListPath(pair.get(), L"alpha"), std::string(84, 'x'));
+    WriteBytes(ListDir(L"alpha") + L"\\scores.scr", "12");
+    HWND w = WindowWithMenuBar();
+    BuildListsMenu(w);
+    g_session.listId = 801;
+
+    DeleteCurrentList(w);
+    EXPECT_FALSE(IsDirectory(ListDir(L"alpha")));
+    EXPECT_TRUE(capture_.messages().empty());
+    EXPECT_STREQ(L"beta", g_session.listName);
+    EXPECT_EQ(kListsMenuFirstId, g_session.listId);
+    EXPECT_EQ(ListPath(L"beta"), g_session.list.path);
+    EXPECT_TRUE(g_session.list.isOpen());
+    HMENU bar = GetMenu(w);
+    ASSERT_EQ(2, GetMenuItemCount(bar));
+    ASSERT_EQ(1, GetMenuItemCount(GetSubMenu(bar, 1)));
+    EXPECT_EQ(std::vector<int>{kListsMenuFirstId}, CheckedIds(GetSubMenu(bar, 1)));
+
+    // A directory that can't go (it holds a subdirectory) is reported and stays.
+    MakeDir(ListDir(L"beta") + L"\\kept");
+    DeleteCurrentList(w);
+    ASSERT_EQ(1u, capture_.messages().size());
+    EXPECT_EQ(std::wstring(Str(Txt_CreateListNoDel)) + L" beta", capture_.messages()[0].text);
+    EXPECT_EQ(Str(Txt_CreateListDelList), capture_.messages()[0].caption);
+    EXPECT_STREQ(L"beta", g_session.listName);
+}
+
+} // namespace
