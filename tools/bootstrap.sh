@@ -18,6 +18,7 @@ PKGS=(
   dict-freedict-eng-nld dict-freedict-fra-nld dict-freedict-deu-nld
   dict-freedict-ell-nld dict-freedict-pol-nld
   ffmpeg sox
+  cups cups-client printer-driver-cups-pdf poppler-utils
   coreutils time
 )
 

@@ -18,6 +18,9 @@ winedir="$build/wine"
 [ "$screen" != 1024x768x24 ] && winedir="$build/wine-$screen"
 # WB_USE_DISPLAY=1: the caller's own X display (make run), with a prefix of its own.
 [ -n "${WB_USE_DISPLAY:-}" ] && winedir="$build/wine-user"
+# WB_WINE_NAME=name: a prefix and screen of their own, for tests whose prefix
+# must not be shared (Wine forgets a CUPS printer that another process can't see).
+[ -n "${WB_WINE_NAME:-}" ] && winedir="$build/wine-$WB_WINE_NAME"
 mkdir -p "$winedir"
 export WINEPREFIX="$winedir/prefix"
 export WINEDEBUG=${WINEDEBUG:--all}
