@@ -1,4 +1,5 @@
 #include "lists/printlist.h"
+#include "core/uistrings.h"
 #include "shell/app.h"
 #include "core/catalogue.h"
 #include "core/records.h"
@@ -477,11 +478,12 @@ TEST_F(PrintToPdf, UnwritableListTextIsReportedInsteadOfPrinted)
     PrintThroughDialog(d);
     EXPECT_EQ(0, d.seen);
     ASSERT_EQ(1u, capture_.messages().size());
-    // The file and what the system says about it.
+    // What failed, the file and what the system says about it.
     wchar_t denied[256] = L"";
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0,
                    denied, 256, nullptr);
-    EXPECT_EQ(dir_ + L"\\list.prt\n\n" + denied, capture_.messages()[0].text);
+    EXPECT_EQ(std::wstring(Str(Txt_CreateListPrintFailed)) + L"\n\n" + dir_ + L"\\list.prt\n\n" + denied,
+              capture_.messages()[0].text);
     EXPECT_EQ(L"Wordbook", capture_.messages()[0].caption);
     EXPECT_EQ(nullptr, GetDlgItem(g_mainWindow, 24));
     EXPECT_EQ(nullptr, FindWindowW(L"printing", nullptr));
