@@ -100,21 +100,13 @@ static bool LookUpForward(const std::wstring& word)
 
 // --- the character-set picker ---
 
-static void ReopenPicker()
-{
-    ClosePicker();
-    g_picker.owner = s.hwnd;
-    g_picker.target = s.lastFocused;
-    OpenPicker();
-}
-
 static void ShowPicker(bool show)
 {
     CheckMenuItem(s.menu, AddIdPickerShow, MF_BYCOMMAND | (show ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(s.menu, AddIdPickerHide, MF_BYCOMMAND | (show ? MF_UNCHECKED : MF_CHECKED));
     s.pickerShown = show;
     if (show) {
-        ReopenPicker();
+        ReopenPicker(s.hwnd, s.lastFocused);
         SetFocus(g_picker.target);
     } else {
         ClosePicker();
@@ -125,17 +117,7 @@ static void ShowPicker(bool show)
 static void FollowFocus(HWND field, bool isSource)
 {
     s.lastFocused = field;
-    g_picker.target = field;
-    const LanguagePair* pair = CurrentPair();
-    int charset = isSource ? pair->sourceCharset : pair->targetCharset;
-    if (charset == g_picker.charset)
-        return;
-    g_picker.charset = charset;
-    g_picker.language = isSource ? pair->sourceName : pair->targetName;
-    if (s.pickerShown) {
-        ReopenPicker();
-        SetFocus(field);
-    }
+    PickerFollowsField(s.hwnd, field, isSource, s.pickerShown);
 }
 
 // --- the counter line ---
@@ -400,8 +382,7 @@ static void OnCreate(HWND hwnd)
     s.forwardSearchable = g_session.book.count;
     s.sourceFont = MakeFont(17, FW_NORMAL, L"Times New Roman", pair->sourceCharset);
     s.targetFont = MakeFont(17, FW_NORMAL, L"Times New Roman", pair->targetCharset);
-    g_picker.charset = pair->sourceCharset;
-    g_picker.language = pair->sourceName;
+    SetPickerLanguage(true);
     g_picker.owner = hwnd;
     MakeControl(L"button", Str(Txt_Done), 0, 0, AddIdDone, 510, 150, 100, 30, g_fonts.gui);
     MakeControl(L"button", Str(Txt_Help), 0, 0, AddIdHelp, 400, 150, 100, 30, g_fonts.gui);

@@ -1,4 +1,5 @@
 #include "entry/picker.h"
+#include "core/catalogue.h"
 #include "core/codepage.h"
 #include "core/fileutil.h"
 #include "core/uistrings.h"
@@ -173,4 +174,34 @@ void ClosePicker()
     if (g_picker.window && IsWindow(g_picker.window))
         DestroyWindow(g_picker.window);
     g_picker.window = nullptr;
+}
+
+void SetPickerLanguage(bool source)
+{
+    const LanguagePair* pair = CurrentPair();
+    if (!pair)
+        return;
+    g_picker.charset = source ? pair->sourceCharset : pair->targetCharset;
+    g_picker.language = source ? pair->sourceName : pair->targetName;
+}
+
+void ReopenPicker(HWND owner, HWND target)
+{
+    ClosePicker();
+    g_picker.owner = owner;
+    g_picker.target = target;
+    OpenPicker();
+}
+
+void PickerFollowsField(HWND owner, HWND field, bool source, bool shown)
+{
+    g_picker.target = field;
+    const LanguagePair* pair = CurrentPair();
+    if (!pair || (source ? pair->sourceCharset : pair->targetCharset) == g_picker.charset)
+        return;
+    SetPickerLanguage(source);
+    if (shown) {
+        ReopenPicker(owner, field);
+        SetFocus(field);
+    }
 }

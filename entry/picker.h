@@ -18,3 +18,11 @@ extern PickerInputs g_picker;
 bool OpenPicker();
 // Closes the picker if it is open; the focus goes back to the target.
 void ClosePicker();
+
+// The picker's language: the current pair's source or target language.
+void SetPickerLanguage(bool source);
+// Opens the picker anew above owner, for target.
+void ReopenPicker(HWND owner, HWND target);
+// A field of owner got the focus: it becomes the target, and a picker that
+// is shown follows the field's language (the focus stays in the field).
+void PickerFollowsField(HWND owner, HWND field, bool source, bool shown);

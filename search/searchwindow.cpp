@@ -121,25 +121,10 @@ static void CheckOneOf(int first, int second, int checked)
 
 // --- the character-set picker ---
 
-static void SetPickerLanguage(bool isSource)
-{
-    LanguagePair* pair = CurrentPair();
-    g_picker.charset = isSource ? pair->sourceCharset : pair->targetCharset;
-    g_picker.language = isSource ? pair->sourceName : pair->targetName;
-}
-
-static void ReopenPicker()
-{
-    ClosePicker();
-    g_picker.owner = s.hwnd;
-    g_picker.target = s.lastFocused;
-    OpenPicker();
-}
-
 static void ShowPicker(bool show)
 {
     if (show) {
-        ReopenPicker();
+        ReopenPicker(s.hwnd, s.lastFocused);
         SetFocus(s.lastFocused);
     } else {
         ClosePicker();
@@ -151,17 +136,7 @@ static void ShowPicker(bool show)
 static void OnFieldFocus(HWND field)
 {
     s.lastFocused = field;
-    g_picker.target = field;
-    LanguagePair* pair = CurrentPair();
-    bool isSource = InfoOf(field).isSource;
-    int charset = isSource ? pair->sourceCharset : pair->targetCharset;
-    if (charset == g_picker.charset)
-        return;
-    SetPickerLanguage(isSource);
-    if (s.pickerShown) {
-        ReopenPicker();
-        SetFocus(field);
-    }
+    PickerFollowsField(s.hwnd, field, InfoOf(field).isSource, s.pickerShown);
 }
 
 // --- the clipboard ---
@@ -530,7 +505,7 @@ static void SwitchPair(int command)
     SetFocus(s.search);
     if (s.pickerShown) {
         SetPickerLanguage(true);
-        ReopenPicker();
+        ReopenPicker(s.hwnd, s.search);
         SetFocus(s.search);
     }
     InvalidateRect(s.hwnd, nullptr, TRUE);
