@@ -5,3 +5,14 @@ static Lcg g_random;
 void SeedRandom(uint32_t seed) { g_random.state = seed; }
 
 int RandomNumber() { return g_random.Next(); }
+
+int RandomIndex(int count)
+{
+    if (count <= 0)
+        return 0;
+    if (count <= 32768)
+        return RandomNumber() % count;
+    int high = RandomNumber();
+    int low = RandomNumber();
+    return ((high << 15) | low) % count;
+}

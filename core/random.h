@@ -15,3 +15,7 @@ struct Lcg {
 // The program's one generator, seeded once at start-up.
 void SeedRandom(uint32_t seed);
 int RandomNumber();
+
+// A random index below count (count > 0): one draw while every index can be
+// reached by one, two draws above, so lists and books of any size are covered.
+int RandomIndex(int count);

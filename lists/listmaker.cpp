@@ -25,7 +25,6 @@ static const int kSearchChars = 37;
 static const int kWidth = 605;
 static const int kClientHeight = 355;
 // One draw reaches every record of a book this size.
-static const int kSingleDrawRecords = 32768;
 
 struct ListMakerState {
     HWND hwnd;
@@ -162,24 +161,13 @@ static void ClickListRow(int row)
 
 // --- random words ---
 
-int RandomRecordIndex(int count)
-{
-    if (count <= 0)
-        return 0;
-    if (count <= kSingleDrawRecords)
-        return RandomNumber() % count;
-    int high = RandomNumber();
-    int low = RandomNumber();
-    return ((high << 15) | low) % count;
-}
-
 void AddRandomWords(int n, bool replace)
 {
     if (replace)
         EmptyList();
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     for (int i = 0; i < n && BookCount() > 0; ++i) {
-        if (ReadWordRecord(RandomRecordIndex(BookCount())) != 0)
+        if (ReadWordRecord(RandomIndex(BookCount())) != 0)
             continue;
         if (!AppendToList())
             break;

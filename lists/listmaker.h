@@ -23,6 +23,3 @@ bool ShowListMaker();
 // Appends n records drawn at random from the word book to the list, after
 // emptying the list when replace is set.
 void AddRandomWords(int n, bool replace);
-// One random record index of a word book of count records (count > 0): a
-// single draw while every record can be reached by one, two draws above.
-int RandomRecordIndex(int count);

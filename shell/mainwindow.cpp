@@ -7,6 +7,9 @@
 #include "entry/newbook.h"
 #include "lists/listmaker.h"
 #include "lists/listops.h"
+#include "practice/flashcards.h"
+#include "practice/typedpractice.h"
+#include "record/recordwindow.h"
 #include "search/searchwindow.h"
 #include "search/translate.h"
 #include "core/report.h"
@@ -71,17 +74,6 @@ static void LoadLogo()
     BitBlt(logoDC.dc, 0, 0, bm.bmWidth, bm.bmHeight, maskDC.dc, 0, 0, SRCAND);
 }
 
-// Windows still to come; their commands are greyed and their buttons disabled.
-static const int kUnavailable[] = {CmdRecord};
-
-bool IsCommandUnavailable(int id)
-{
-    for (int unavailable : kUnavailable)
-        if (unavailable == id)
-            return true;
-    return false;
-}
-
 static void OnCreate(HWND hwnd)
 {
     g_mainWindow = hwnd;
@@ -104,7 +96,6 @@ static void OnCreate(HWND hwnd)
         HWND button = CreateWindowW(L"button", Str(b.text), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_MULTILINE, b.x, 280,
                                     120, 30, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), g_instance, nullptr);
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
-        EnableWindow(button, !IsCommandUnavailable(b.id));
     }
     ApplyStayOnTop(hwnd);
     RestoreWindowPosition(hwnd, g_settings.windowPos[PosMain]);
@@ -252,7 +243,7 @@ static void Practise()
     if (g_windowOpen)
         return;
     if (g_session.list.count > 0) {
-        MessageBeep(MB_ICONWARNING);  // the practice windows are still to come
+        OpenSecondary(g_settings.practiceMode == 1 ? OpenScoredPractice : OpenPractice);
         return;
     }
     LanguagePair* pair = CurrentPair();
@@ -284,13 +275,12 @@ static void OnCommand(HWND hwnd, int id)
     case CmdInfo: OpenSecondary(ShowInfoWindow); break;
     case CmdMakeList: MakeList(); break;
     case CmdPractise: Practise(); break;
+    case CmdRecord: OpenSecondary(ShowRecordWindow); break;
     case CmdMode0: ChoosePracticeMode(0); break;
     case CmdMode1: ChoosePracticeMode(1); break;
     default:
         if (IsPairCommand(id))
             SwitchPairByCommand(id);
-        else if (IsCommandUnavailable(id))
-            MessageBeep(MB_ICONWARNING);  // an accelerator of a window still to come
         break;
     }
 }
@@ -375,8 +365,6 @@ void BuildMainMenu()
             AppendMenuW(languages, MF_SEPARATOR, 0, nullptr);
         AppendPairMenuItem(languages, g_catalogue.entries[i].get(), CmdFirstPair + i);
     }
-    for (int id : kUnavailable)
-        EnableMenuItem(s.menu, id, MF_BYCOMMAND | MF_GRAYED);
     InsertMenuW(s.menu, 1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(languages), Str(Txt_LanguageMenu));
     s.markedPairItem = 0;
     for (auto& entry : g_catalogue.entries)

@@ -39,6 +39,3 @@ bool SwitchPairByCommand(int id);
 // Opens a secondary window through its open function (false: it could not
 // be made) unless one is open already; hides the main window meanwhile.
 void OpenSecondary(bool (*open)());
-// True while a command's window is still to come: its menu item is greyed
-// and its button disabled.
-bool IsCommandUnavailable(int id);

@@ -72,8 +72,10 @@ start_screen() {
     for pair in "Times New Roman=Liberation Serif" "Arial=Liberation Sans" "Courier New=Liberation Mono"; do
       "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null 2>&1 9>&-
     done
-    cat > "$HOME/.asoundrc" <<'ASOUND'
-pcm.!default { type file slave.pcm "null" file "/dev/null" format "wav" }
+    # One playback and one capture device: played sound lands in played.wav
+    # (rewritten by every play), recording reads silence.
+    cat > "$HOME/.asoundrc" <<ASOUND
+pcm.!default { type file slave.pcm "null" file "$HOME/played.wav" format "wav" }
 ctl.!default { type hw card 0 }
 ASOUND
     touch "$WINEPREFIX/.wb-ready"
@@ -83,4 +85,6 @@ ASOUND
 ) 9>"$winedir/lock"
 
 export DISPLAY=$(cut -d' ' -f2 "$winedir/display")
+# What the sound device last played, for the tests that listen.
+export WB_PLAYED_SOUND="$HOME/played.wav"
 exec "$wine" "$@"

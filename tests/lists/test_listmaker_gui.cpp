@@ -557,7 +557,7 @@ TEST_F(ListMaker, AddAllRemoveAllAndPrint)
 }
 
 // The draw on the program's generator, seeded as the test wants it.
-TEST(RandomRecordIndex, OneDrawWhileItReachesEveryRecordTwoAbove)
+TEST(RandomIndex, OneDrawWhileItReachesEveryRecordTwoAbove)
 {
     for (int count : {1, 40, 32768, 100000}) {
         SeedRandom(77);
@@ -567,7 +567,7 @@ TEST(RandomRecordIndex, OneDrawWhileItReachesEveryRecordTwoAbove)
             int expected = same.Next();
             if (count > 32768)
                 expected = (expected << 15) | same.Next();
-            int r = RandomRecordIndex(count);
+            int r = RandomIndex(count);
             ASSERT_EQ(expected % count, r) << count;
             highest = std::max(highest, r);
         }

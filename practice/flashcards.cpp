@@ -1,0 +1,3 @@
+#include "practice/flashcards.h"
+
+bool OpenPractice() { return false; }

@@ -1,0 +1,3 @@
+#include "practice/typedpractice.h"
+
+bool OpenScoredPractice() { return false; }

@@ -1,0 +1,3 @@
+#include "record/recordwindow.h"
+
+bool ShowRecordWindow() { return false; }
