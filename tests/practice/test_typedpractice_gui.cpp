@@ -1,0 +1,295 @@
+#include "practice/typedpractice.h"
+#include "shell/app.h"
+#include "shell/mainwindow.h"
+#include "core/scores.h"
+#include "core/session.h"
+#include "core/uistrings.h"
+#include "tests/support/install.h"
+#include "tests/support/screenshot.h"
+#include "tests/support/testutil.h"
+#include <commctrl.h>
+#include <algorithm>
+#include <map>
+
+namespace {
+
+const WordPairs kThree = {{L"chien", L"dog"}, {L"maison", L"house, home"}, {L"pomme", L"apple"}};
+
+std::wstring Text(HWND window)
+{
+    wchar_t text[256] = L"";
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+// What the sound device last played, a RIFF file rewritten by every play (tools/wine-run.sh).
+std::wstring PlayedPath()
+{
+    const char* unixPath = getenv("WB_PLAYED_SOUND");
+    std::wstring path = L"Z:" + Widen(unixPath ? unixPath : "/none");
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// True once the file holds samples that aren't all silence.
+bool PlayedWithin(DWORD ms)
+{
+    for (DWORD start = GetTickCount();; Sleep(50)) {
+        std::string bytes = ReadBytes(PlayedPath());
+        if (bytes.size() > 44 && bytes.compare(0, 4, "RIFF") == 0 && bytes.find_first_not_of('\0', 44) != bytes.npos)
+            return true;
+        if (GetTickCount() - start > ms)
+            return false;
+    }
+}
+
+class TypedPractice : public ScratchDirTest {
+protected:
+    void SetUp() override
+    {
+        ScratchDirTest::SetUp();
+        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        MakeSmallInstallation();
+        MakeDir(L"lists\\words");
+        for (const wchar_t* sound : {L"right.wav", L"wrong.wav", L"skipped.wav"})
+            CopyFileW(BuildPath(std::wstring(L"assets\\") + sound).c_str(), sound, FALSE);
+    }
+    void TearDown() override
+    {
+        if (HWND w = FindWindowW(L"leren2", nullptr))
+            DestroyWindow(w);
+        if (g_mainWindow)
+            DestroyWindow(g_mainWindow);
+        PumpMessages();
+        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ScratchDirTest::TearDown();
+    }
+    // The program in practice mode 1 with the list "words" holding these records.
+    void Start(const WordPairs& list, const wchar_t* sound = L"0")
+    {
+        WriteProfileStringW(L"Dictionary", L"PracticeList", L"words");
+        WriteProfileStringW(L"Dictionary", L"PracticeSound", sound);
+        g_instance = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(StartWordbook(""));
+        g_settings.practiceMode = 1;
+        std::wstring listPath = PairListPath(CurrentPair(), g_session.listName);
+        scorePath_ = ScorePath(listPath);
+        CloseListFile();
+        WriteWordBook(listPath, list);
+        OpenListFile();
+        CountListRecords();
+        translations_.insert(list.begin(), list.end());
+        ShowWindow(g_mainWindow, SW_SHOW);
+        ASSERT_NO_FATAL_FAILURE(Reopen());
+    }
+    // The user's way in: the main window's practice command.
+    void Reopen()
+    {
+        if (w_)
+            Click(TypedQuit);
+        SendMessageW(g_mainWindow, WM_COMMAND, CmdPractise, 0);
+        PumpMessages();
+        w_ = FindWindowW(L"leren2", nullptr);
+        ASSERT_NE(nullptr, w_);
+    }
+    HWND Item(int id) { return GetDlgItem(w_, id); }
+    HWND Field() { return Item(TypedAnswer); }
+    std::wstring Question() { return Text(Item(TypedQuestion)); }
+    void Click(int id)
+    {
+        SendMessageW(w_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+        PumpMessages();
+    }
+    void Menu(int id) { SendMessageW(w_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    bool Checked(int id) { return GetMenuState(GetMenu(w_), id, MF_BYCOMMAND) & MF_CHECKED; }
+    void Key(UINT key)
+    {
+        SendMessageW(Field(), WM_KEYDOWN, key, 1);
+        SendMessageW(Field(), WM_CHAR, key, 1);
+        PumpMessages();
+    }
+    // Types over what the field holds, then Enter.
+    void Answer(const std::wstring& text)
+    {
+        SetWindowTextW(Field(), L"");
+        for (wchar_t c : text)
+            SendMessageW(Field(), WM_CHAR, c, 1);
+        Key(VK_RETURN);
+    }
+    void AnswerRight() { Answer(translations_[Question()].substr(0, translations_[Question()].find(L','))); }
+    // A whole run: every error on the first card, the skips on the first cards.
+    void Run(int skips, int errors)
+    {
+        for (size_t card = 0; card < translations_.size(); ++card) {
+            for (; errors > 0; --errors)
+                Answer(L"xyz");
+            if (skips-- > 0) {
+                Key(VK_ESCAPE);
+                Key(VK_RETURN);
+            } else {
+                AnswerRight();
+            }
+        }
+    }
+    int Progress() { return static_cast<int>(SendMessageW(Item(TypedProgress), PBM_GETPOS, 0, 0)); }
+    int ProgressEnd() { return static_cast<int>(SendMessageW(Item(TypedProgress), PBM_GETRANGE, FALSE, 0)); }
+    std::wstring Score(int skips, int errors)
+    {
+        return std::wstring(Str(Txt_PracticeSkipped)) + L" " + std::to_wstring(skips) + L"  -  " +
+               Str(Txt_PracticeErrors) + L" " + std::to_wstring(errors);
+    }
+    // The end of a run is the only box there is.
+    size_t EndMessages() { return capture_.messages().size(); }
+
+    MessageCapture capture_;
+    HWND w_ = nullptr;
+    std::wstring scorePath_;
+    std::map<std::wstring, std::wstring> translations_;
+};
+
+TEST(JudgeAnswer, TakesTheFirstTypedPartAgainstEveryTranslationPart)
+{
+    for (const wchar_t* right : {L"home", L" HOME ", L"Home, whatever", L", home", L",,house"})
+        EXPECT_EQ(AnswerVerdict::Right, JudgeAnswer(right, L"house, home")) << Narrow(right);
+    for (const wchar_t* wrong : {L"hom", L"whatever, home", L"home\t", L"house home"})
+        EXPECT_EQ(AnswerVerdict::Wrong, JudgeAnswer(wrong, L"house, home")) << Narrow(wrong);
+    for (const wchar_t* none : {L",,,", L"   ", L" , home"})
+        EXPECT_EQ(AnswerVerdict::None, JudgeAnswer(none, L"house, home")) << Narrow(none);
+    EXPECT_EQ(AnswerVerdict::Wrong, JudgeAnswer(L"\u00c9t\u00e9", L"\u00e9t\u00e9"));  // only A to Z fold
+    EXPECT_EQ(AnswerVerdict::Right, JudgeAnswer(L"\u00e9T\u00e9", L"\u00e9t\u00e9"));
+    EXPECT_EQ(AnswerVerdict::Wrong, JudgeAnswer(L"x", L" , "));
+}
+
+TEST_F(TypedPractice, WrongAnswersStayShowCountsOnceAndBlankTextCountsNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(Start({{L"maison", L"house, home"}, {L"chien", L"dog"}}));
+    EXPECT_EQ(std::wstring(Str(Txt_PracticeCaption)) + L"  (words)", Text(w_));
+    EXPECT_FALSE(IsWindowVisible(g_mainWindow));
+    EXPECT_EQ(Field(), GetFocus());
+    if (Question() != L"maison")
+        AnswerRight();
+    ASSERT_EQ(L"maison", Question());
+    for (const wchar_t* nothing : {L",,,", L"   "}) {
+        Answer(nothing);
+        EXPECT_EQ(L"", Text(Field())) << Narrow(nothing);
+    }
+    Answer(L"hom");
+    EXPECT_EQ(L"hom", Text(Field()));
+    EXPECT_EQ(Score(0, 1), Text(Item(TypedCurrentScore)));
+    SaveScreenshot(w_, L"practice_typed");
+    // A wider window centres the layout.
+    RECT outer, client, box;
+    GetWindowRect(w_, &outer);
+    GetClientRect(w_, &client);
+    SetWindowPos(w_, nullptr, 0, 0, outer.right - outer.left + 830 - client.right, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    GetWindowRect(Item(TypedQuestion), &box);
+    MapWindowPoints(nullptr, w_, reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_EQ(115, box.left);
+
+    Key(VK_ESCAPE);  // as Show
+    EXPECT_EQ(L"house, home", Text(Field()));
+    EXPECT_FALSE(IsWindowEnabled(Item(TypedShow)));
+    DWORD from = 0, to = 0;
+    SendMessageW(Field(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(11u, from);
+    EXPECT_EQ(11u, to);
+    Key(VK_ESCAPE);
+    EXPECT_EQ(Score(1, 1), Text(Item(TypedCurrentScore)));
+    int answered = Progress();
+    Key(VK_RETURN);
+    EXPECT_EQ(answered + 1, Progress());
+}
+
+TEST_F(TypedPractice, ACompletedRunKeepsTheBetterScore)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(kThree));
+    EXPECT_EQ(Str(Txt_PracticeNotavailable), Text(Item(TypedBestScore)));
+    EXPECT_EQ(3, ProgressEnd());
+    Run(1, 2);
+    ASSERT_EQ(1u, EndMessages());
+    EXPECT_EQ(Str(Txt_PracticeEndlist), capture_.messages()[0].text);
+    EXPECT_EQ(Str(Txt_Dictionary), capture_.messages()[0].caption);
+    ASSERT_TRUE(IsWindow(w_));  // open until quit
+    EXPECT_FALSE(IsWindowEnabled(Item(TypedShow)));
+    EXPECT_FALSE(IsWindowEnabled(Field()));
+    EXPECT_EQ(3, Progress());
+    EXPECT_EQ("1\r\n2\r\n", ReadBytes(scorePath_));
+
+    WriteBytes(scorePath_, "1\n2\n");  // no better run rewrites it
+    ASSERT_NO_FATAL_FAILURE(Reopen());
+    EXPECT_EQ(Score(1, 2), Text(Item(TypedBestScore)));
+    Run(1, 2);
+    EXPECT_EQ(2u, EndMessages());
+    EXPECT_EQ("1\n2\n", ReadBytes(scorePath_));
+
+    ASSERT_NO_FATAL_FAILURE(Reopen());
+    Run(0, 5);
+    EXPECT_EQ("0\r\n5\r\n", ReadBytes(scorePath_));
+
+    ASSERT_NO_FATAL_FAILURE(Reopen());  // quitting halfway saves nothing
+    AnswerRight();
+    Click(TypedQuit);
+    EXPECT_EQ("0\r\n5\r\n", ReadBytes(scorePath_));
+    EXPECT_TRUE(IsWindowVisible(g_mainWindow));
+}
+
+TEST_F(TypedPractice, AScoreFileThatCantBeReplacedStaysAsItWas)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(kThree));
+    WriteBytes(scorePath_, "3\r\n3\r\n");
+    ASSERT_NO_FATAL_FAILURE(Reopen());
+    EXPECT_EQ(Score(3, 3), Text(Item(TypedBestScore)));
+    // Held open by a program that lets nobody else at it.
+    HANDLE held = CreateFileW(scorePath_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Run(0, 0);
+    CloseHandle(held);
+    EXPECT_EQ(1u, EndMessages());
+    EXPECT_EQ("3\r\n3\r\n", ReadBytes(scorePath_));
+    EXPECT_EQ(2u, FilesIn(L"lists\\words").size());  // no temporary file left
+
+    DeleteFileW(scorePath_.c_str());
+    MakeDir(scorePath_);
+    ASSERT_NO_FATAL_FAILURE(Reopen());
+    EXPECT_EQ(Str(Txt_PracticeNotavailable), Text(Item(TypedBestScore)));
+    Run(0, 0);
+    EXPECT_EQ(2u, EndMessages());
+    EXPECT_TRUE(GetFileAttributesW(scorePath_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(1u, FilesIn(L"lists\\words").size());
+}
+
+TEST_F(TypedPractice, SoundsPlayOnlyWhenSwitchedOn)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(kThree, L"0"));
+    EXPECT_TRUE(Checked(TypedSoundOff));
+    EXPECT_FALSE(Checked(TypedSoundOn));
+    EXPECT_TRUE(Checked(TypedPickerHide));
+    EXPECT_FALSE(Checked(TypedPickerShow));
+    DeleteFileW(PlayedPath().c_str());
+    Answer(L"xyz");
+    Key(VK_ESCAPE);
+    Key(VK_RETURN);
+    EXPECT_FALSE(PlayedWithin(1500));
+    EXPECT_FALSE(FileExists(PlayedPath()));
+
+    Menu(TypedSoundOn);
+    EXPECT_EQ(1, g_settings.practiceSound);
+    EXPECT_TRUE(Checked(TypedSoundOn));
+    EXPECT_FALSE(Checked(TypedSoundOff));
+    Answer(L"xyz");
+    EXPECT_TRUE(PlayedWithin(5000));
+}
+
+TEST_F(TypedPractice, TheProgressBarCountsBeyondSixteenBits)
+{
+    WordPairs many;
+    for (int i = 0; i < 70000; ++i)
+        many.emplace_back(L"mot" + std::to_wstring(i), L"word" + std::to_wstring(i));
+    ASSERT_NO_FATAL_FAILURE(Start(many));
+    EXPECT_EQ(70000, ProgressEnd());
+    AnswerRight();
+    EXPECT_EQ(1, Progress());
+}
+
+}  // namespace
