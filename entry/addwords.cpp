@@ -60,15 +60,6 @@ static std::wstring FieldText(HWND field, int limit)
     return text;
 }
 
-// Only blanks: a tab belongs to the word.
-static std::wstring TrimSpaces(const std::wstring& text)
-{
-    size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring::npos)
-        return L"";
-    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
-
 static bool HasComma(const std::wstring& word) { return word.find(L',') != std::wstring::npos; }
 
 static void CommaWarning() { ShowMessage(s.hwnd, Str(Txt_AddNocomma), Str(Txt_Error), MB_OK | MB_ICONWARNING); }

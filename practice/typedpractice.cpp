@@ -43,14 +43,6 @@ static TypedState s;
 
 // --- judging ---
 
-static std::wstring TrimSpaces(const std::wstring& text)
-{
-    size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring::npos)
-        return L"";
-    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
-
 AnswerVerdict JudgeAnswer(const std::wstring& typed, const std::wstring& translation)
 {
     size_t start = typed.find_first_not_of(L',');

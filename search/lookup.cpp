@@ -88,6 +88,14 @@ std::wstring SoundFilePath(const wchar_t* language, const std::wstring& word)
     return std::wstring(L"sound\\") + language + L"\\" + word + L".wav";
 }
 
+std::wstring TrimSpaces(const std::wstring& text)
+{
+    size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos)
+        return L"";
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
 std::vector<std::wstring> TranslationParts(const std::wstring& translation)
 {
     std::vector<std::wstring> parts;

@@ -26,6 +26,8 @@ bool WriteClipboardText(HWND owner, const std::wstring& text, int codePage);
 // sound\<language>\<word>.wav; "" for a word that could name a file outside
 // the language's folder (separators, a drive colon, "..") or none at all.
 std::wstring SoundFilePath(const wchar_t* language, const std::wstring& word);
+// Text without its leading and trailing blanks; a tab belongs to the word.
+std::wstring TrimSpaces(const std::wstring& text);
 // The parts of a translation list: split at commas, blanks stripped, empty parts dropped.
 std::vector<std::wstring> TranslationParts(const std::wstring& translation);
 

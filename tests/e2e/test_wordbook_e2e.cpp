@@ -1,10 +1,15 @@
 // wordbook.exe as its own process, started in an installed medium.
 #include "core/uistrings.h"
 #include "entry/addwords.h"
+#include "lists/listmaker.h"
+#include "practice/typedpractice.h"
+#include "record/recordwindow.h"
+#include "shell/resource.h"
 #include "search/searchwindow.h"
 #include "search/translate.h"
 #include "tests/e2e/e2e.h"
 #include <dlgs.h>
+#include <map>
 #include "tests/support/screenshot.h"
 
 namespace {
@@ -259,6 +264,158 @@ TEST_F(Wordbook, AWordAddedThroughTheWindowIsFoundInBothDirections)
     ASSERT_EQ("english_francais.wb", ReverseAndReadSelection(main));
     EXPECT_EQ((std::pair<std::wstring, std::wstring>{L"thingummy", L"mirlitonade"}), LookUp(main, L"thingummy"));
     EXPECT_EQ(L"mirlitonade", LookUp(main, L"gizmo").second);
+}
+
+// Another process's button, clicked as its window gets it.
+void Click(HWND window, int id)
+{
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+// A dialog box owned by owner, once it is shown.
+HWND WaitForDialog(HWND owner)
+{
+    for (int i = 0; i < 200; ++i) {
+        for (HWND w = FindWindowW(L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr))
+            if (IsWindowVisible(w) && (!owner || GetWindow(w, GW_OWNER) == owner))
+                return w;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+bool WaitUntilShown(HWND main)
+{
+    for (int i = 0; i < 300 && !IsWindowVisible(main); ++i)
+        Sleep(100);
+    return IsWindowVisible(main);
+}
+
+// The practice list a user makes: a new list named in its dialog, two words
+// found by typing in the list maker and clicked into the list.
+std::map<std::wstring, std::wstring> MakeListOf(HWND main, const std::vector<std::wstring>& words)
+{
+    std::map<std::wstring, std::wstring> made;
+    PostMessageW(main, WM_COMMAND, 13, 0);
+    HWND dialog = WaitForDialog(nullptr);
+    if (!dialog)
+        return made;
+    SendMessageW(GetDlgItem(dialog, IDC_NEWLIST_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"drill"));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    HWND maker = WaitForWindow(L"lijst");
+    if (!maker)
+        return made;
+    HWND search = GetDlgItem(maker, LmSearch);
+    HWND source = GetDlgItem(maker, LmBookRow);
+    for (const std::wstring& word : words) {
+        SendMessageW(search, WM_KEYDOWN, VK_RETURN, 1);
+        for (wchar_t c : word)
+            SendMessageW(search, WM_CHAR, c, 1);
+        made[FieldText(source)] = FieldText(GetWindow(source, GW_HWNDNEXT));
+        SendMessageW(source, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+        SendMessageW(source, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    }
+    Click(maker, LmDone);
+    WaitUntilShown(main);
+    return made;
+}
+
+TEST_F(Wordbook, ATypedPracticeOfAMadeListRunsToTheEndAndKeepsItsScore)
+{
+    HWND main = Start(L"wb francais");
+    ASSERT_NE(nullptr, main);
+    std::map<std::wstring, std::wstring> list = MakeListOf(main, {L"chat", L"chien"});
+    ASSERT_EQ(2u, list.size());  // two rows of whichever direction is current
+    PostMessageW(main, WM_COMMAND, 65, 0);  // Practice mode: typed answers
+    PostMessageW(main, WM_COMMAND, 11, 0);
+    HWND practice = WaitForWindow(L"leren2");
+    ASSERT_NE(nullptr, practice);
+    HWND answer = GetDlgItem(practice, TypedAnswer);
+    TypeAndEnter(answer, L"wrong");  // one error
+    for (int card = 0; card < 2; ++card) {
+        std::wstring question = FieldText(GetDlgItem(practice, TypedQuestion));
+        ASSERT_EQ(1u, list.count(question)) << question;
+        if (card == 0)
+            SaveScreenshot(practice, L"e2e-practice");
+        SendMessageW(answer, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (wchar_t c : list[question].substr(0, list[question].find(L',')))
+            SendMessageW(answer, WM_CHAR, c, 1);
+        // The last answer's Enter brings up a message box: posted, it doesn't wait for it.
+        if (card == 0)
+            SendMessageW(answer, WM_KEYDOWN, VK_RETURN, 1);
+        else
+            PostMessageW(answer, WM_KEYDOWN, VK_RETURN, 1);
+    }
+    HWND done = WaitForDialog(practice);
+    ASSERT_NE(nullptr, done);
+    PostMessageW(done, WM_COMMAND, IDOK, 0);
+    EXPECT_FALSE(IsWindowEnabled(answer));
+    std::vector<std::wstring> scores;
+    for (const std::wstring& f : FilesIn(g_target + L"\\lists\\drill"))
+        if (f.size() > 6 && f.substr(f.size() - 6) == L".score")
+            scores.push_back(f);
+    ASSERT_EQ(1u, scores.size());
+    EXPECT_EQ("0\r\n1\r\n", ReadBytes(g_target + L"\\lists\\drill\\" + scores[0]));
+    Click(practice, TypedQuit);
+    EXPECT_TRUE(WaitUntilShown(main));
+}
+
+// What the test prefix's sound device played last, as a Windows path.
+std::wstring PlayedSoundPath()
+{
+    wchar_t unixPath[MAX_PATH] = L"";
+    if (!GetEnvironmentVariableW(L"WB_PLAYED_SOUND", unixPath, MAX_PATH))
+        return L"";
+    std::wstring path = std::wstring(L"Z:") + unixPath;
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
+TEST_F(Wordbook, ARecordedWordIsPlayedFromTheSearchWindow)
+{
+    HWND main = Start(L"wb francais");
+    ASSERT_NE(nullptr, main);
+    PostMessageW(main, WM_COMMAND, 25, 0);
+    HWND recorder = WaitForWindow(L"record");
+    ASSERT_NE(nullptr, recorder);
+    for (wchar_t c : std::wstring(L"chat"))
+        SendMessageW(GetDlgItem(recorder, RecSearch), WM_CHAR, c, 1);
+    ASSERT_EQ(L"chat", FieldText(GetDlgItem(recorder, RecLabel)));
+    SendMessageW(GetDlgItem(recorder, RecStartStop), BM_CLICK, 0, 0);
+    Sleep(700);
+    SendMessageW(GetDlgItem(recorder, RecStartStop), BM_CLICK, 0, 0);
+    // The caption names the language recorded: "...: (<language>)".
+    std::wstring caption = FieldText(recorder);
+    size_t open = caption.rfind(L'(');
+    ASSERT_NE(std::wstring::npos, open);
+    std::wstring language = caption.substr(open + 1, caption.size() - open - 2);
+    std::string wave = ReadBytes(g_target + L"\\sound\\" + language + L"\\chat.wav");
+    ASSERT_GT(wave.size(), 44u);
+    EXPECT_EQ("RIFF", wave.substr(0, 4));
+    EXPECT_EQ("WAVE", wave.substr(8, 4));
+    Click(recorder, RecExit);
+    ASSERT_TRUE(WaitUntilShown(main));
+
+    std::wstring played = PlayedSoundPath();
+    ASSERT_NE(L"", played);
+    DeleteFileW(played.c_str());
+    PostMessageW(main, WM_COMMAND, 12, 0);
+    HWND search = WaitForWindow(L"zoeken");
+    ASSERT_NE(nullptr, search);
+    for (wchar_t c : std::wstring(L"chat"))
+        SendMessageW(GetDlgItem(search, IdSearch), WM_CHAR, c, 1);
+    HWND word = GetDlgItem(search, IdSource);
+    ASSERT_EQ(L"chat", FieldText(word));
+    // Right-click on the word, then the menu's Listen.
+    PostMessageW(word, WM_CHAR, L'l', 1);
+    SendMessageW(word, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    for (int i = 0; i < 100 && ReadBytes(played).size() <= 44; ++i)
+        Sleep(100);
+    EXPECT_GT(ReadBytes(played).size(), 44u);
+    Click(search, IdDone);
+    EXPECT_TRUE(WaitUntilShown(main));
 }
 
 } // namespace
