@@ -439,3 +439,5 @@ bool OpenScoredPractice()
     UpdateWindow(hwnd);
     return true;
 }
+
+bool OpenReviewPractice() { return false; }

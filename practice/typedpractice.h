@@ -38,3 +38,6 @@ AnswerVerdict JudgeAnswer(const std::wstring& typed, const std::wstring& transla
 
 // Creates and shows the window; false when it can't be made.
 bool OpenScoredPractice();
+// The same window over the list's records due for review today; when none
+// is due it says when the next one is, and no window is made (false).
+bool OpenReviewPractice();

@@ -8,6 +8,7 @@
 #include "lists/listmaker.h"
 #include "lists/listops.h"
 #include "practice/flashcards.h"
+#include "practice/progresschart.h"
 #include "practice/typedpractice.h"
 #include "record/recordwindow.h"
 #include "search/searchwindow.h"
@@ -237,13 +238,23 @@ static void MakeList()
     OpenSecondary(ShowListMaker);
 }
 
+// A mode this version doesn't know (a later version's) gives flash cards.
+static bool (*PracticeWindowOf(int mode))()
+{
+    switch (mode) {
+    case 1: return OpenScoredPractice;
+    case 2: return OpenReviewPractice;
+    default: return OpenPractice;
+    }
+}
+
 // An empty list can't be practised: the user may make one instead.
 static void Practise()
 {
     if (g_windowOpen)
         return;
     if (g_session.list.count > 0) {
-        OpenSecondary(g_settings.practiceMode == 1 ? OpenScoredPractice : OpenPractice);
+        OpenSecondary(PracticeWindowOf(g_settings.practiceMode));
         return;
     }
     LanguagePair* pair = CurrentPair();
@@ -258,6 +269,7 @@ static void ChoosePracticeMode(int mode)
 {
     CheckMenuItem(s.menu, CmdMode0, MF_BYCOMMAND | (mode == 0 ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(s.menu, CmdMode1, MF_BYCOMMAND | (mode == 1 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(s.menu, CmdMode2, MF_BYCOMMAND | (mode == 2 ? MF_CHECKED : MF_UNCHECKED));
     g_settings.practiceMode = mode;
 }
 
@@ -278,6 +290,8 @@ static void OnCommand(HWND hwnd, int id)
     case CmdRecord: OpenSecondary(ShowRecordWindow); break;
     case CmdMode0: ChoosePracticeMode(0); break;
     case CmdMode1: ChoosePracticeMode(1); break;
+    case CmdMode2: ChoosePracticeMode(2); break;
+    case CmdProgress: OpenSecondary(ShowProgressChart); break;
     default:
         if (IsPairCommand(id))
             SwitchPairByCommand(id);
@@ -350,10 +364,12 @@ void BuildMainMenu()
     HMENU mode = CreatePopupMenu();
     AppendMenuW(mode, MF_STRING | (g_settings.practiceMode == 0 ? MF_CHECKED : 0), CmdMode0, Str(Txt_MainMenuPracticeMode1));
     AppendMenuW(mode, MF_STRING | (g_settings.practiceMode == 1 ? MF_CHECKED : 0), CmdMode1, Str(Txt_MainMenuPracticeMode2));
+    AppendMenuW(mode, MF_STRING | (g_settings.practiceMode == 2 ? MF_CHECKED : 0), CmdMode2, Str(Txt_MainMenuPracticeMode3));
     AppendMenuW(s.menu, MF_POPUP, reinterpret_cast<UINT_PTR>(mode), Str(Txt_MainMenuPracticeMode0));
     HMENU help = CreatePopupMenu();
     AppendMenuW(help, MF_STRING, CmdHelp, Str(Txt_MainMenuPracticeHelp1));
     AppendMenuW(help, MF_STRING, CmdInfo, Str(Txt_MainMenuPracticeHelp2));
+    AppendMenuW(help, MF_STRING, CmdProgress, Str(Txt_MainMenuPracticeHelp4));
     AppendMenuW(help, MF_STRING, CmdAbout, Str(Txt_MainMenuPracticeHelp3));
     AppendMenuW(s.menu, MF_POPUP, reinterpret_cast<UINT_PTR>(help), Str(Txt_MainMenuPracticeHelp0));
     SetMenu(g_mainWindow, s.menu);

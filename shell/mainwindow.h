@@ -17,6 +17,8 @@ enum MainCommand {
     CmdInfo = 63,
     CmdMode0 = 64,
     CmdMode1 = 65,
+    CmdMode2 = 66,
+    CmdProgress = 67,
     CmdFirstPair = 200,
 };
 
