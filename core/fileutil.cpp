@@ -15,6 +15,22 @@ bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target)
     return MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool ReplaceFileContents(const std::wstring& path, const std::string& bytes)
+{
+    std::wstring temp = path + L".new";
+    bool ok;
+    {
+        UniqueFile f(_wfopen(temp.c_str(), L"wb"));
+        ok = f && (bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size()) &&
+             FlushFileToDisk(f.get());
+        ok = f && fclose(f.release()) == 0 && ok;
+    }
+    ok = ok && ReplaceFileAtomic(temp.c_str(), path.c_str());
+    if (!ok)
+        _wremove(temp.c_str());
+    return ok;
+}
+
 std::wstring FullPath(const std::wstring& path)
 {
     DWORD room = path.empty() ? 0 : GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);

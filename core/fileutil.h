@@ -12,6 +12,10 @@ bool FlushFileToDisk(FILE* f);
 // Replaces target by source in one step (the old target stays on failure).
 bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target);
 
+// Writes bytes to a temporary file beside path, flushes it to disk and puts
+// it in path's place; on failure the old file stays and no temporary is left.
+bool ReplaceFileContents(const std::wstring& path, const std::string& bytes);
+
 // The absolute form of path, of any length; "" when it can't be made.
 std::wstring FullPath(const std::wstring& path);
 

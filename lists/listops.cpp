@@ -5,6 +5,7 @@
 #include "core/listdirs.h"
 #include "core/records.h"
 #include "core/report.h"
+#include "core/review.h"
 #include "core/session.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
@@ -270,6 +271,8 @@ void FillListFromWordBook()
         wchar_t text[512];
         StringCchPrintfW(text, std::size(text), Str(Txt_CreateListCopyFailed), error);
         ShowMessage(g_mainWindow, text, Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
+    } else {
+        RemoveSchedule(SchedulePath(list));  // every record is new to the list
     }
     OpenPairFiles();
     CountRecords();
@@ -291,13 +294,16 @@ void EmptyList()
     CloseListFile();
     if (!written || !ReplaceFileAtomic(temp.c_str(), list.c_str()))
         _wremove(temp.c_str());
+    else
+        RemoveSchedule(SchedulePath(list));
     OpenListFile();
     CountListRecords();
 }
 
 // The live records of the open list, in order, as they stand on disk. The
 // file's own size counts: the records are taken whole, never re-encoded.
-static bool WriteKeptRecords(FILE* list, const std::wstring& temp)
+// keep gets one flag per record: whether it stays.
+static bool WriteKeptRecords(FILE* list, const std::wstring& temp, std::vector<bool>* keep)
 {
     if (!list)
         return false;
@@ -310,9 +316,11 @@ static bool WriteKeptRecords(FILE* list, const std::wstring& temp)
         size_t want = std::min<size_t>(chunk.size(), static_cast<size_t>(count - i));
         if (fread(chunk.data(), sizeof(WordRecord), want, list) != want)
             return false;
-        for (size_t k = 0; k < want; ++k)
-            if (chunk[k].deleted == 0 && fwrite(&chunk[k], sizeof(WordRecord), 1, out.get()) != 1)
+        for (size_t k = 0; k < want; ++k) {
+            keep->push_back(chunk[k].deleted == 0);
+            if (keep->back() && fwrite(&chunk[k], sizeof(WordRecord), 1, out.get()) != 1)
                 return false;
+        }
         i += static_cast<int>(want);
     }
     return FlushFileToDisk(out.get()) && fclose(out.release()) == 0;
@@ -361,12 +369,17 @@ void CompactList()
     if (g_session.listName[0]) {
         CreateListDirectory(g_session.listName);
         std::wstring list = CurrentListPath(), temp = TemporaryListPath();
-        compacted = WriteKeptRecords(g_session.list.file.get(), temp);
+        std::vector<bool> keep;
+        compacted = WriteKeptRecords(g_session.list.file.get(), temp, &keep);
         // The open handle would block the replacement.
         CloseListFile();
         compacted = compacted && ReplaceFileAtomic(temp.c_str(), list.c_str());
         if (!compacted)
             _wremove(temp.c_str());
+        // A schedule that can't follow would belong to other records: then
+        // every record starts afresh instead.
+        else if (!CompactSchedule(SchedulePath(list), keep))
+            RemoveSchedule(SchedulePath(list));
         OpenListFile();
         CountListRecords();
     }

@@ -2,6 +2,7 @@
 #include "shell/app.h"
 #include "core/catalogue.h"
 #include "core/records.h"
+#include "core/review.h"
 #include "core/session.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
@@ -296,6 +297,39 @@ TEST_F(ListOps, CompactionThatCantReplaceTheFileKeepsTheOldOne)
     EXPECT_TRUE(g_listChanged) << "the marks are still in the file";
     ASSERT_TRUE(g_session.list.isOpen());
     EXPECT_EQ(5, g_session.list.count);
+}
+
+// The review schedule follows its list record for record.
+TEST_F(ListOps, ScheduleFollowsCompactionAndGoesWithEmptyingAndFilling)
+{
+    std::wstring schedule = SchedulePath(ListPath(L"alpha"));
+    std::vector<ReviewEntry> five;
+    for (int i = 0; i < 5; ++i)
+        five.push_back({i + 1, 100 + i});
+    ASSERT_TRUE(WriteSchedule(schedule, five));
+    std::string scheduled = ReadBytes(schedule);
+
+    HANDLE held = HoldOpen(ListPath(L"alpha"));
+    CompactList();  // fails: the schedule stays as it was
+    CloseHandle(held);
+    EXPECT_EQ(scheduled, ReadBytes(schedule));
+
+    CompactList();
+    std::vector<ReviewEntry> kept = ReadSchedule(schedule, 5);
+    EXPECT_EQ(24u, ReadBytes(schedule).size());
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(2 * k + 1, kept[k].box);
+        EXPECT_EQ(100 + 2 * k, kept[k].due);
+    }
+    EXPECT_EQ(1, kept[3].box) << "past the file: new and due";
+    EXPECT_EQ(0, kept[3].due);
+
+    EmptyList();
+    EXPECT_FALSE(FileExists(schedule));
+    ASSERT_TRUE(WriteSchedule(schedule, five));
+    FillListFromWordBook();
+    EXPECT_FALSE(FileExists(schedule));
+    ExpectOnlyTheListFile();
 }
 
 TEST_F(ListOps, FillingGivesExactlyTheWordBooksBytesOrSaysWhyNot)
