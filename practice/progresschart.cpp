@@ -1,3 +1,398 @@
 #include "practice/progresschart.h"
+#include "shell/app.h"
+#include "shell/help.h"
+#include "shell/mainwindow.h"
+#include "core/listdirs.h"
+#include "core/report.h"
+#include "core/review.h"
+#include "core/session.h"
+#include "core/uistrings.h"
+#include "kit/kit.h"
+#include <strsafe.h>
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
 
-bool ShowProgressChart() { return false; }
+static const int kClientWidth = 640;
+static const int kClientHeight = 440;
+static const int kMinClientWidth = 420;
+static const int kMinClientHeight = 320;
+static const int kMargin = 15;
+static const int kButtonWidth = 100;
+static const int kButtonHeight = 30;
+static const int kAxisLabelWidth = 44;  // room left of the plot for the tick values
+static const COLORREF kGridColour = RGB(160, 160, 160);
+
+struct ChartState {
+    HWND hwnd;
+    std::vector<HistoryLine> history;
+    std::vector<int> boxes;  // records per box, [0] for box 1
+};
+static ChartState s;
+
+// Where everything goes in a client area of the size.
+struct ChartLayout {
+    RECT heading;     // "Finished runs", the legend at its right end
+    RECT plot;        // inside the axes
+    RECT boxHeading;  // "Words per box"
+    RECT bar;
+    RECT boxLegend;
+    int buttonTop;
+};
+
+static ChartLayout LayoutFor(int width, int height)
+{
+    ChartLayout l{};
+    l.buttonTop = height - 10 - kButtonHeight;
+    l.boxLegend = {kMargin, l.buttonTop - 32, width - kMargin, l.buttonTop - 10};
+    l.bar = {kMargin, l.boxLegend.top - 30, width - kMargin, l.boxLegend.top - 6};
+    l.boxHeading = {kMargin, l.bar.top - 30, width - kMargin, l.bar.top - 4};
+    l.heading = {kMargin, 8, width - kMargin, 36};
+    // The dates need a line under the x axis.
+    l.plot = {kMargin + kAxisLabelWidth, 48, width - kMargin - 16, l.boxHeading.top - 34};
+    return l;
+}
+
+static SIZE TextSize(HDC dc, const std::wstring& text)
+{
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size;
+}
+
+static void DrawHeading(HDC dc, RECT rc, const wchar_t* text)
+{
+    Selected font(dc, g_fonts.heading);
+    DrawEngravedText(dc, &rc, text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+}
+
+static void FillBox(HDC dc, RECT rc, COLORREF colour)
+{
+    GdiObject brush(CreateSolidBrush(colour));
+    FillRect(dc, &rc, static_cast<HBRUSH>(brush.handle));
+}
+
+static void Line(HDC dc, int x0, int y0, int x1, int y1)
+{
+    MoveToEx(dc, x0, y0, nullptr);
+    LineTo(dc, x1, y1);
+}
+
+// --- the runs ---
+
+// 1, 2 or 5 times a power of ten: at most five steps up to largest.
+static long long NiceStep(long long largest)
+{
+    for (long long scale = 1;; scale *= 10)
+        for (long long m : {1, 2, 5})
+            if (largest <= 5 * m * scale)
+                return m * scale;
+}
+
+static int YFor(const RECT& plot, long long value, long long top)
+{
+    return plot.bottom - static_cast<int>(std::max(0LL, value) * (plot.bottom - plot.top) / top);
+}
+
+// Runs in their order across the plot, a little in from both ends.
+static int XFor(const RECT& plot, size_t i, size_t runs)
+{
+    const int pad = 12;
+    if (runs < 2)
+        return (plot.left + plot.right) / 2;
+    long long span = plot.right - plot.left - 2 * pad;
+    return plot.left + pad + static_cast<int>(static_cast<long long>(i) * span / static_cast<long long>(runs - 1));
+}
+
+static void DrawYAxis(HDC dc, const RECT& plot, long long top, long long step)
+{
+    GdiObject grid(CreatePen(PS_SOLID, 1, kGridColour));
+    Selected pen(dc, grid.handle);
+    for (long long value = 0; value <= top; value += step) {
+        int y = YFor(plot, value, top);
+        if (value > 0)
+            Line(dc, plot.left + 1, y, plot.right, y);
+        std::wstring label = std::to_wstring(value);
+        RECT rc{0, y - 10, plot.left - 6, y + 10};
+        DrawTextW(dc, label.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+    }
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    Line(dc, plot.left, plot.top, plot.left, plot.bottom);
+    Line(dc, plot.left, plot.bottom, plot.right, plot.bottom);
+}
+
+// The run's date under its place; labels that would touch the last one drawn, or
+// repeat its date, are left out.
+static void DrawDates(HDC dc, const RECT& plot, int clientWidth)
+{
+    size_t runs = s.history.size();
+    int lastRight = -1000;
+    std::wstring lastDate;
+    for (size_t i = 0; i < runs; ++i) {
+        std::wstring date = s.history[i].when.substr(0, 10);
+        int x = XFor(plot, i, runs);
+        int half = TextSize(dc, date).cx / 2;
+        int left = std::max(2, std::min(x - half, clientWidth - 2 * half - 4));
+        if (date == lastDate || left < lastRight + 10)
+            continue;
+        RECT rc{left, plot.bottom + 4, left + 2 * half + 2, plot.bottom + 24};
+        DrawTextW(dc, date.c_str(), -1, &rc, DT_SINGLELINE | DT_NOPREFIX);
+        Line(dc, x, plot.bottom, x, plot.bottom + 4);
+        lastRight = rc.right;
+        lastDate = date;
+    }
+}
+
+static void DrawSeries(HDC dc, const RECT& plot, long long top, int HistoryLine::*field, COLORREF colour)
+{
+    size_t runs = s.history.size();
+    std::vector<POINT> points;
+    for (size_t i = 0; i < runs; ++i)
+        points.push_back({XFor(plot, i, runs), YFor(plot, s.history[i].*field, top)});
+    GdiObject line(CreatePen(PS_SOLID, 2, colour));
+    GdiObject fill(CreateSolidBrush(colour));
+    Selected pen(dc, line.handle);
+    Selected brush(dc, fill.handle);
+    if (points.size() > 1)
+        Polyline(dc, points.data(), static_cast<int>(points.size()));
+    // Marks only where they stay apart.
+    if (runs == 1 || XFor(plot, 1, runs) - XFor(plot, 0, runs) >= 8)
+        for (const POINT& p : points)
+            Rectangle(dc, p.x - 3, p.y - 3, p.x + 4, p.y + 4);
+}
+
+// A short line in the series colour before each name, from the right end of rc.
+static void DrawLegend(HDC dc, const RECT& rc)
+{
+    int right = rc.right;
+    int middle = (rc.top + rc.bottom) / 2;
+    const std::pair<StringId, COLORREF> items[] = {{Txt_ProgressSkipped, kProgressSkipColour},
+                                                   {Txt_ProgressErrors, kProgressErrorColour}};
+    for (const auto& [name, colour] : items) {
+        int width = TextSize(dc, Str(name)).cx;
+        RECT text{right - width, rc.top, right, rc.bottom};
+        DrawTextW(dc, Str(name), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        RECT swatch{text.left - 26, middle - 2, text.left - 6, middle + 2};
+        FillBox(dc, swatch, colour);
+        right = swatch.left - 18;
+    }
+}
+
+static void DrawNoHistory(HDC dc, const RECT& plot)
+{
+    RECT rc{plot.left, plot.top + 20, plot.right, plot.bottom};
+    SetTextColor(dc, RGB(0, 0, 0));
+    DrawTextW(dc, Str(Txt_ProgressNoHistory), -1, &rc, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+}
+
+static void DrawRuns(HDC dc, const ChartLayout& l, int clientWidth)
+{
+    DrawHeading(dc, l.heading, Str(Txt_ProgressRuns));
+    Selected font(dc, g_fonts.gui);
+    SetTextColor(dc, RGB(0, 0, 0));
+    if (s.history.empty()) {
+        DrawNoHistory(dc, l.plot);
+        return;
+    }
+    if (l.plot.right - l.plot.left < 40 || l.plot.bottom - l.plot.top < 20)
+        return;
+    long long largest = 1;
+    for (const HistoryLine& run : s.history)
+        largest = std::max({largest, static_cast<long long>(run.errors), static_cast<long long>(run.skips)});
+    long long step = NiceStep(largest);
+    long long top = (largest + step - 1) / step * step;
+    DrawLegend(dc, l.heading);
+    DrawYAxis(dc, l.plot, top, step);
+    DrawDates(dc, l.plot, clientWidth);
+    DrawSeries(dc, l.plot, top, &HistoryLine::skips, kProgressSkipColour);
+    DrawSeries(dc, l.plot, top, &HistoryLine::errors, kProgressErrorColour);
+}
+
+// --- the boxes ---
+
+// One bar split in the boxes' shares, the count in each part wide enough for it.
+static void DrawBoxBar(HDC dc, const RECT& bar)
+{
+    long long total = 0;
+    for (int count : s.boxes)
+        total += count;
+    int left = bar.left;
+    long long before = 0;
+    for (int box = 0; box < kLastBox && total > 0; ++box) {
+        before += s.boxes[box];
+        int right = bar.left + static_cast<int>(before * (bar.right - bar.left) / total);
+        RECT part{left, bar.top, right, bar.bottom};
+        FillBox(dc, part, kProgressBoxColours[box]);
+        std::wstring count = std::to_wstring(s.boxes[box]);
+        if (s.boxes[box] > 0 && TextSize(dc, count).cx + 6 < right - left) {
+            SetTextColor(dc, box >= 3 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+            DrawTextW(dc, count.c_str(), -1, &part, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        }
+        if (box > 0 && right > left)
+            Line(dc, left, bar.top, left, bar.bottom);
+        left = right;
+    }
+    SetTextColor(dc, RGB(0, 0, 0));
+    FrameRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+// "Box n: count" for each box, evenly over the width.
+static void DrawBoxLegend(HDC dc, const RECT& rc)
+{
+    int width = (rc.right - rc.left) / kLastBox;
+    for (int box = 0; box < kLastBox; ++box) {
+        int left = rc.left + box * width;
+        int middle = (rc.top + rc.bottom) / 2;
+        RECT swatch{left, middle - 6, left + 12, middle + 6};
+        FillBox(dc, swatch, kProgressBoxColours[box]);
+        FrameRect(dc, &swatch, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        wchar_t name[64], text[96];
+        StringCchPrintfW(name, std::size(name), Str(Txt_ProgressBox), box + kFirstBox);
+        StringCchPrintfW(text, std::size(text), L"%s: %d", name, s.boxes[box]);
+        RECT label{left + 18, rc.top, left + width - 4, rc.bottom};
+        DrawTextW(dc, text, -1, &label, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    }
+}
+
+static void DrawBoxes(HDC dc, const ChartLayout& l)
+{
+    DrawHeading(dc, l.boxHeading, Str(Txt_ProgressBoxes));
+    Selected font(dc, g_fonts.gui);
+    SetTextColor(dc, RGB(0, 0, 0));
+    DrawBoxBar(dc, l.bar);
+    DrawBoxLegend(dc, l.boxLegend);
+}
+
+// --- the window ---
+
+// The chart is drawn off screen and shown at once, so resizing doesn't flicker.
+static void OnPaint(HWND hwnd)
+{
+    PaintDc paint(hwnd);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    if (client.right <= 0 || client.bottom <= 0)
+        return;
+    MemoryDc memory(paint.dc);
+    GdiObject bitmap(CreateCompatibleBitmap(paint.dc, client.right, client.bottom));
+    Selected canvas(memory.dc, bitmap.handle);
+    HDC dc = memory.dc;
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    ChartLayout l = LayoutFor(client.right, client.bottom);
+    DrawRuns(dc, l, client.right);
+    DrawBoxes(dc, l);
+    BitBlt(paint.dc, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+}
+
+static void OnSize(int width, int height)
+{
+    ChartLayout l = LayoutFor(width, height);
+    SetWindowPos(GetDlgItem(s.hwnd, ProgressIdDone), nullptr, width - kMargin - kButtonWidth, l.buttonTop, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(GetDlgItem(s.hwnd, ProgressIdHelp), nullptr, width - kMargin - 2 * kButtonWidth - 10, l.buttonTop,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(s.hwnd, nullptr, FALSE);
+}
+
+// Comes before WM_CREATE: s.hwnd isn't set yet.
+static void OnMinMaxInfo(HWND hwnd, MINMAXINFO* info)
+{
+    RECT rc{0, 0, kMinClientWidth, kMinClientHeight};
+    AdjustWindowRectEx(&rc, GetWindowLongW(hwnd, GWL_STYLE), FALSE, GetWindowLongW(hwnd, GWL_EXSTYLE));
+    info->ptMinTrackSize = {rc.right - rc.left, rc.bottom - rc.top};
+}
+
+static void MakeButton(int id, const wchar_t* text)
+{
+    HWND button = CreateWindowW(L"button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, kButtonWidth,
+                                kButtonHeight, s.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                g_instance, nullptr);
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), TRUE);
+}
+
+// The list's history and boxes, read once: nothing changes them while the window is open.
+static void ReadProgress()
+{
+    std::wstring list = PairListPath(CurrentPair(), g_session.listName);
+    s.history = ReadHistory(HistoryPath(list));
+    s.boxes = BoxCounts(ReadSchedule(SchedulePath(list), g_session.list.count));
+    s.boxes.resize(kLastBox);
+}
+
+static void OnCreate(HWND hwnd)
+{
+    s.hwnd = hwnd;
+    ReadProgress();
+    MakeButton(ProgressIdHelp, Str(Txt_Help));
+    MakeButton(ProgressIdDone, Str(Txt_Done));
+    SetFocus(GetDlgItem(hwnd, ProgressIdDone));
+    ApplyStayOnTop(hwnd);
+}
+
+static void OnCommand(int id, int code)
+{
+    if (code != BN_CLICKED)
+        return;
+    switch (id) {
+    case ProgressIdDone: DestroyWindow(s.hwnd); break;
+    case ProgressIdHelp: OpenHelpKeyword(s.hwnd, Str(Txt_ProgressHelpkey)); break;
+    }
+}
+
+static void OnNcDestroy()
+{
+    s = {};
+    SecondaryWindowClosed();
+}
+
+static LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE: OnCreate(hwnd); return 0;
+    case WM_PAINT: OnPaint(hwnd); return 0;
+    case WM_ERASEBKGND: return 1;  // painting covers the whole client area
+    case WM_SIZE: OnSize(LOWORD(lp), HIWORD(lp)); return 0;
+    case WM_GETMINMAXINFO: OnMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO*>(lp)); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp)); return 0;
+    case WM_NCDESTROY: OnNcDestroy(); return 0;
+    default: return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+// The chosen list, or the first one when none is chosen; false when there is none.
+static bool FindCurrentList()
+{
+    if (!g_session.listName[0]) {
+        if (CountLists() == 0 || !ChooseFirstList())
+            return false;
+        OpenListFile();
+    }
+    CountListRecords();
+    return true;
+}
+
+bool ShowProgressChart()
+{
+    if (!CurrentPair() || s.hwnd)
+        return false;
+    if (!FindCurrentList()) {
+        ShowMessage(g_mainWindow, Str(Txt_ProgressNoList), Str(Txt_Dictionary), MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    if (!RegisterWindowClass(g_instance, L"voortgang", ProgressProc, L"wboekicon", L"wboekicon"))
+        return false;
+    std::wstring title = std::wstring(Str(Txt_ProgressCaption)) + L"  (" + g_session.listName + L")";
+    DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    RECT rc{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&rc, style, FALSE, 0);
+    int width = rc.right - rc.left, height = rc.bottom - rc.top;
+    HWND hwnd = CreateWindowW(L"voortgang", title.c_str(), style, (g_screenWidth - width) / 2,
+                              (g_screenHeight - height) / 2, width, height, nullptr, nullptr, g_instance, nullptr);
+    if (!hwnd)
+        return false;
+    ShowWindow(hwnd, SW_SHOW);
+    UpdateWindow(hwnd);
+    return true;
+}

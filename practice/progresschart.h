@@ -2,5 +2,16 @@
 #pragma once
 #include <windows.h>
 
+enum ProgressControls {
+    ProgressIdDone = 14,
+    ProgressIdHelp = 22,
+};
+
+// The colours of the two series, and of boxes 1 to 5 (box 1 the lightest).
+constexpr COLORREF kProgressErrorColour = RGB(200, 0, 0);
+constexpr COLORREF kProgressSkipColour = RGB(0, 0, 160);
+constexpr COLORREF kProgressBoxColours[5] = {RGB(255, 255, 255), RGB(200, 235, 200), RGB(140, 205, 140),
+                                             RGB(70, 165, 70), RGB(0, 110, 0)};
+
 // Creates and shows the window; false when it can't be made (no list: said so).
 bool ShowProgressChart();
