@@ -1,7 +1,7 @@
 # The delivery media: build/medium/english and build/medium/nederlands.
 if(TARGET setup AND TARGET wbtool)
   set(MEDIUM_DEPS setup wbtool data_files)
-  foreach(t wordbook assets help)
+  foreach(t wordbook assets help_files)
     if(TARGET ${t})
       list(APPEND MEDIUM_DEPS ${t})
     endif()

@@ -5,6 +5,7 @@
 #include "shell/mainwindow.h"
 #include "core/random.h"
 #include "core/report.h"
+#include "core/review.h"
 #include "core/scores.h"
 #include "core/session.h"
 #include "core/textfold.h"
@@ -17,6 +18,7 @@
 #include <strsafe.h>
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 #include <vector>
 
 static const int kWidth = 630;
@@ -34,10 +36,18 @@ struct TypedState {
     POINT origin;
     std::vector<int> pool;  // list indices not drawn yet; the first cardsLeft count
     int cardsLeft;
-    int count;              // records in the list at opening
+    int count;              // cards of the run
+    int card;               // list index of the card shown
     int right, skips, errors;
     Score best;             // read once, at opening
     std::wstring translation;  // of the card shown
+    std::wstring listPath;  // of the list at opening; "" for none
+    // Review: the due records only, each answer rescheduling its record.
+    bool review;
+    bool missed;            // the card shown had a wrong answer or Show
+    bool scheduleChanged;   // answers not in the schedule file yet
+    int today;
+    std::vector<ReviewEntry> schedule;
 };
 static TypedState s;
 
@@ -60,20 +70,17 @@ AnswerVerdict JudgeAnswer(const std::wstring& typed, const std::wstring& transla
 
 // --- the score ---
 
-// The score file beside the list file, found as OpenListFile finds that;
-// "" when there is no list.
-static std::wstring CurrentScorePath()
+// The list file, found as OpenListFile finds it; "" when there is no list.
+static std::wstring CurrentListPath()
 {
     if (!g_session.listName[0] && CountLists() > 0)
         ChooseFirstList();
-    std::wstring list = PairListPath(CurrentPair(), g_session.listName);
-    return list.empty() ? L"" : ScorePath(list);
+    return PairListPath(CurrentPair(), g_session.listName);
 }
 
 static int ReadBestScore()
 {
-    std::wstring path = CurrentScorePath();
-    if (path.empty() || !ReadScore(path, &s.best) || !s.best.known()) {
+    if (s.listPath.empty() || !ReadScore(ScorePath(s.listPath), &s.best) || !s.best.known()) {
         s.best = Score{};
         return -1;
     }
@@ -86,9 +93,44 @@ static void SaveScoreIfBetter()
     Score run{s.skips, s.errors};
     if (!IsBetterScore(run, s.best))
         return;
-    std::wstring path = CurrentScorePath();
-    if (!path.empty())
-        WriteScore(path, run);
+    if (!s.listPath.empty())
+        WriteScore(ScorePath(s.listPath), run);
+}
+
+// --- the review schedule and the history ---
+
+// A wrong answer or Show sends the card back to box 1 at once, so quitting
+// before the right answer can't keep it in a higher box.
+static void MissCard()
+{
+    s.missed = true;
+    if (!s.review)
+        return;
+    ScheduleAnswer(&s.schedule[s.card], false, s.today);
+    s.scheduleChanged = true;
+}
+
+static void CardAnsweredRight()
+{
+    if (!s.review || s.missed)
+        return;
+    ScheduleAnswer(&s.schedule[s.card], true, s.today);
+    s.scheduleChanged = true;
+}
+
+// Like the score file, a schedule that can't be written is left without a
+// word; the window tries again when it closes.
+static void SaveSchedule()
+{
+    if (s.scheduleChanged && !s.listPath.empty())
+        s.scheduleChanged = !WriteSchedule(SchedulePath(s.listPath), s.schedule);
+}
+
+static void AddHistoryLine()
+{
+    if (!s.listPath.empty())
+        AppendHistory(HistoryPath(s.listPath),
+                      {NowText(), s.review ? L"review" : L"typed", s.count, s.errors, s.skips});
 }
 
 static void ShowScore(HWND text, long skips, long errors)
@@ -116,7 +158,9 @@ static void SetProgress() { SendMessageW(s.progress, PBM_SETPOS, s.count - s.car
 static void DrawNextCard()
 {
     int r = RandomIndex(s.cardsLeft);
-    ReadListRecord(s.pool[r]);
+    s.card = s.pool[r];
+    s.missed = false;
+    ReadListRecord(s.card);
     s.pool[r] = s.pool[--s.cardsLeft];
     s.translation = g_session.record.translation;
     SetWindowTextW(s.answer, L"");
@@ -129,7 +173,12 @@ static void CompleteRun()
     EnableWindow(s.show, FALSE);
     EnableWindow(s.answer, FALSE);
     SetProgress();
-    SaveScoreIfBetter();
+    // Its cards are only part of the list: a review never competes for the best score.
+    if (s.review)
+        SaveSchedule();
+    else
+        SaveScoreIfBetter();
+    AddHistoryLine();
     ShowMessage(s.hwnd, Str(Txt_PracticeEndlist), Str(Txt_Dictionary), MB_OK);
 }
 
@@ -145,10 +194,12 @@ static void CheckAnswer()
         return;
     case AnswerVerdict::Wrong:
         ++s.errors;
+        MissCard();
         ShowCurrentScore();
         Play(L"wrong.wav");
         return;
     case AnswerVerdict::Right:
+        CardAnsweredRight();
         if (++s.right == s.count)
             return CompleteRun();
         SetProgress();
@@ -163,6 +214,7 @@ static void CheckAnswer()
 static void ShowTranslation()
 {
     ++s.skips;
+    MissCard();
     SetWindowTextW(s.answer, s.translation.c_str());
     SetFocus(s.answer);
     int end = GetWindowTextLengthW(s.answer);
@@ -294,11 +346,9 @@ static void OnCreate(HWND hwnd)
     g_picker.owner = hwnd;
     g_picker.target = s.answer;
 
-    s.count = g_session.list.count;
+    // The open function filled the pool.
+    s.count = static_cast<int>(s.pool.size());
     SendMessageW(s.progress, PBM_SETRANGE32, 0, s.count);
-    s.pool.resize(s.count);
-    for (int i = 0; i < s.count; ++i)
-        s.pool[i] = i;
     s.cardsLeft = s.count;
     ApplyStayOnTop(hwnd);
     RestoreWindowPosition(hwnd, g_settings.windowPos[PosPractise]);
@@ -308,7 +358,8 @@ static void OnCreate(HWND hwnd)
     g_session.record.source[0] = g_session.record.translation[0] = L'\0';
     DrawNextCard();
     ShowCurrentScore();
-    if (ReadBestScore() == 0)
+    // A review asks only part of the list: no best score to compare with.
+    if (!s.review && ReadBestScore() == 0)
         ShowScore(s.bestScore, s.best.skips, s.best.errors);
     else
         SetWindowTextW(s.bestScore, Str(Txt_PracticeNotavailable));
@@ -390,6 +441,7 @@ static void OnDestroy(HWND hwnd)
     ClosePicker();
     if (g_picker.owner == hwnd)
         g_picker = {};
+    SaveSchedule();  // answers of a run quit halfway count all the same
     g_settings.windowPos[PosPractise] = SaveWindowPosition(hwnd);
 }
 
@@ -422,22 +474,59 @@ static LRESULT CALLBACK TypedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
 }
 
-bool OpenScoredPractice()
+static bool CanOpen() { return CurrentPair() && !s.hwnd && g_session.list.count > 0; }
+
+// Makes the window over the cards the open function put into the pool.
+static bool MakeWindow(const wchar_t* caption)
 {
-    if (!CurrentPair() || s.hwnd || g_session.list.count <= 0)
+    if (!RegisterWindowClass(g_instance, L"leren2", TypedProc, L"wboekicon", L"wboekicon")) {
+        s = {};
         return false;
-    if (!RegisterWindowClass(g_instance, L"leren2", TypedProc, L"wboekicon", L"wboekicon"))
-        return false;
-    std::wstring title = std::wstring(Str(Txt_PracticeCaption)) + L"  (" + g_session.listName + L")";
+    }
+    std::wstring title = std::wstring(caption) + L"  (" + g_session.listName + L")";
     int height = kClientHeight + g_captionHeight + g_menuHeight;
     HWND hwnd = CreateWindowW(L"leren2", title.c_str(), WS_OVERLAPPEDWINDOW, (g_screenWidth - kWidth) / 2,
                               (g_screenHeight - g_menuHeight - g_captionHeight - 350) / 2, kWidth, height, nullptr,
                               nullptr, g_instance, nullptr);
-    if (!hwnd)
+    if (!hwnd) {
+        s = {};
         return false;
+    }
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
     return true;
 }
 
-bool OpenReviewPractice() { return false; }
+bool OpenScoredPractice()
+{
+    if (!CanOpen())
+        return false;
+    s.listPath = CurrentListPath();
+    s.pool.resize(g_session.list.count);
+    std::iota(s.pool.begin(), s.pool.end(), 0);
+    return MakeWindow(Str(Txt_PracticeCaption));
+}
+
+bool OpenReviewPractice()
+{
+    if (!CanOpen())
+        return false;
+    std::wstring listPath = CurrentListPath();
+    if (listPath.empty())
+        return false;
+    int today = Today();
+    std::vector<ReviewEntry> schedule = ReadSchedule(SchedulePath(listPath), g_session.list.count);
+    std::vector<int> due = DueRecords(schedule, today);
+    if (due.empty()) {
+        wchar_t text[512];
+        StringCchPrintfW(text, std::size(text), Str(Txt_ReviewNothingDue), DayText(NextDueDay(schedule, today)).c_str());
+        ShowMessage(g_mainWindow, text, Str(Txt_Dictionary), MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    s.review = true;
+    s.today = today;
+    s.listPath = listPath;
+    s.schedule = std::move(schedule);
+    s.pool = std::move(due);
+    return MakeWindow(Str(Txt_ReviewCaption));
+}

@@ -1,4 +1,5 @@
 // wordbook.exe as its own process, started in an installed medium.
+#include "core/review.h"
 #include "core/uistrings.h"
 #include "entry/addwords.h"
 #include "lists/listmaker.h"
@@ -8,8 +9,10 @@
 #include "search/searchwindow.h"
 #include "search/translate.h"
 #include "tests/e2e/e2e.h"
+#include <commctrl.h>
 #include <dlgs.h>
 #include <map>
+#include <set>
 #include "tests/support/screenshot.h"
 
 namespace {
@@ -291,20 +294,38 @@ bool WaitUntilShown(HWND main)
     return IsWindowVisible(main);
 }
 
-// The practice list a user makes: a new list named in its dialog, two words
-// found by typing in the list maker and clicked into the list.
-std::map<std::wstring, std::wstring> MakeListOf(HWND main, const std::vector<std::wstring>& words)
+// The practice list a user makes: a new list named in its dialog (which the
+// main window's command brings up for the first list, the list maker's File
+// menu after that), words found by typing in the list maker and clicked into the list.
+std::map<std::wstring, std::wstring> MakeListOf(HWND main, const std::vector<std::wstring>& words,
+                                                const wchar_t* name = L"drill")
 {
     std::map<std::wstring, std::wstring> made;
     PostMessageW(main, WM_COMMAND, 13, 0);
-    HWND dialog = WaitForDialog(nullptr);
+    HWND dialog = nullptr, maker = nullptr;
+    for (int i = 0; i < 200 && !dialog && !maker; ++i) {
+        Sleep(100);
+        dialog = FindWindowW(L"#32770", nullptr);
+        maker = FindWindowW(L"lijst", nullptr);
+        dialog = dialog && IsWindowVisible(dialog) ? dialog : nullptr;
+        maker = maker && IsWindowVisible(maker) ? maker : nullptr;
+    }
+    if (maker) {
+        PostMessageW(maker, WM_COMMAND, LmNewList, 0);
+        dialog = WaitForDialog(maker);
+    } else {
+        dialog = WaitForDialog(nullptr);
+    }
     if (!dialog)
         return made;
-    SendMessageW(GetDlgItem(dialog, IDC_NEWLIST_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"drill"));
+    SendMessageW(GetDlgItem(dialog, IDC_NEWLIST_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    HWND maker = WaitForWindow(L"lijst");
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i)
+        Sleep(100);
+    maker = WaitForWindow(L"lijst");
     if (!maker)
         return made;
+    SendMessageW(maker, WM_NULL, 0, 0);  // the new list is open once the maker answers
     HWND search = GetDlgItem(maker, LmSearch);
     HWND source = GetDlgItem(maker, LmBookRow);
     for (const std::wstring& word : words) {
@@ -416,6 +437,78 @@ TEST_F(Wordbook, ARecordedWordIsPlayedFromTheSearchWindow)
     EXPECT_GT(ReadBytes(played).size(), 44u);
     Click(search, IdDone);
     EXPECT_TRUE(WaitUntilShown(main));
+}
+
+// Answers every card of the open typed window, the cards numbered in wrong
+// after one wrong answer, and closes the box at the end. Gives back the
+// questions in the order asked.
+std::vector<std::wstring> AnswerEveryCard(HWND practice, std::map<std::wstring, std::wstring>& list,
+                                          const std::set<int>& wrong)
+{
+    std::vector<std::wstring> asked;
+    HWND field = GetDlgItem(practice, TypedAnswer);
+    int cards = static_cast<int>(SendMessageW(GetDlgItem(practice, TypedProgress), PBM_GETRANGE, FALSE, 0));
+    for (int card = 0; card < cards; ++card) {
+        std::wstring question = FieldText(GetDlgItem(practice, TypedQuestion));
+        asked.push_back(question);
+        if (wrong.count(card))
+            TypeAndEnter(field, L"wrong");
+        SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (wchar_t c : list[question].substr(0, list[question].find(L',')))
+            SendMessageW(field, WM_CHAR, c, 1);
+        // The last answer's Enter brings up a message box: posted, it doesn't wait for it.
+        if (card + 1 < cards)
+            SendMessageW(field, WM_KEYDOWN, VK_RETURN, 1);
+        else
+            PostMessageW(field, WM_KEYDOWN, VK_RETURN, 1);
+    }
+    if (HWND done = WaitForDialog(practice))
+        PostMessageW(done, WM_COMMAND, IDOK, 0);
+    else
+        asked.clear();
+    return asked;
+}
+
+TEST_F(Wordbook, AReviewAfterARestartAsksOnlyTheWordsAnsweredWrong)
+{
+    HWND main = Start(L"wb francais");
+    ASSERT_NE(nullptr, main);
+    std::map<std::wstring, std::wstring> list = MakeListOf(main, {L"chat", L"chien", L"maison"}, L"review");
+    ASSERT_EQ(3u, list.size());
+    PostMessageW(main, WM_COMMAND, 66, 0);  // Practice mode: review
+    PostMessageW(main, WM_COMMAND, 11, 0);
+    HWND review = WaitForWindow(L"leren2");
+    ASSERT_NE(nullptr, review);
+    EXPECT_EQ(std::wstring(Str(Txt_ReviewCaption)) + L"  (review)", FieldText(review));
+    std::vector<std::wstring> asked = AnswerEveryCard(review, list, {0, 2});
+    ASSERT_EQ(3u, asked.size());
+    SaveScreenshot(review, L"e2e-review");
+    Click(review, TypedQuit);
+    ASSERT_TRUE(WaitUntilShown(main));
+    PostMessageW(main, WM_COMMAND, 3, 0);
+    ASSERT_EQ(0u, WaitExit());
+
+    main = Start(L"wb francais");  // the list and the mode stay chosen
+    ASSERT_NE(nullptr, main);
+    PostMessageW(main, WM_COMMAND, 11, 0);
+    review = WaitForWindow(L"leren2");
+    ASSERT_NE(nullptr, review);
+    std::vector<std::wstring> again = AnswerEveryCard(review, list, {});
+    EXPECT_EQ((std::set<std::wstring>{asked[0], asked[2]}), std::set<std::wstring>(again.begin(), again.end()));
+    EXPECT_EQ(2u, again.size());
+    Click(review, TypedQuit);
+    EXPECT_TRUE(WaitUntilShown(main));
+
+    std::vector<HistoryLine> history;
+    for (const std::wstring& f : FilesIn(g_target + L"\\lists\\review"))
+        if (f.size() > 8 && f.substr(f.size() - 8) == L".history")
+            history = ReadHistory(g_target + L"\\lists\\review\\" + f);
+    ASSERT_EQ(2u, history.size());
+    EXPECT_EQ(L"review", history[1].mode);
+    EXPECT_EQ(3, history[0].asked);
+    EXPECT_EQ(2, history[0].errors);
+    EXPECT_EQ(2, history[1].asked);
+    EXPECT_EQ(0, history[1].errors);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "practice/typedpractice.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
+#include "core/review.h"
 #include "core/scores.h"
 #include "core/session.h"
 #include "core/uistrings.h"
@@ -74,6 +75,8 @@ protected:
         g_settings.practiceMode = 1;
         std::wstring listPath = PairListPath(CurrentPair(), g_session.listName);
         scorePath_ = ScorePath(listPath);
+        schedulePath_ = SchedulePath(listPath);
+        historyPath_ = HistoryPath(listPath);
         CloseListFile();
         WriteWordBook(listPath, list);
         OpenListFile();
@@ -91,6 +94,12 @@ protected:
         PumpMessages();
         w_ = FindWindowW(L"leren2", nullptr);
         ASSERT_NE(nullptr, w_);
+    }
+    // The review of the due records, through the same command.
+    void Review()
+    {
+        g_settings.practiceMode = 2;
+        ASSERT_NO_FATAL_FAILURE(Reopen());
     }
     HWND Item(int id) { return GetDlgItem(w_, id); }
     HWND Field() { return Item(TypedAnswer); }
@@ -143,7 +152,7 @@ protected:
 
     MessageCapture capture_;
     HWND w_ = nullptr;
-    std::wstring scorePath_;
+    std::wstring scorePath_, schedulePath_, historyPath_;
     std::map<std::wstring, std::wstring> translations_;
 };
 
@@ -215,6 +224,13 @@ TEST_F(TypedPractice, ACompletedRunKeepsTheBetterScore)
     EXPECT_FALSE(IsWindowEnabled(Field()));
     EXPECT_EQ(3, Progress());
     EXPECT_EQ("1\r\n2\r\n", ReadBytes(scorePath_));
+    std::vector<HistoryLine> history = ReadHistory(historyPath_);
+    ASSERT_EQ(1u, history.size());
+    EXPECT_EQ(L"typed", history[0].mode);
+    EXPECT_EQ(3, history[0].asked);
+    EXPECT_EQ(2, history[0].errors);
+    EXPECT_EQ(1, history[0].skips);
+    EXPECT_FALSE(FileExists(schedulePath_));  // typed answers leave the review alone
 
     WriteBytes(scorePath_, "1\n2\n");  // no better run rewrites it
     ASSERT_NO_FATAL_FAILURE(Reopen());
@@ -232,6 +248,7 @@ TEST_F(TypedPractice, ACompletedRunKeepsTheBetterScore)
     Click(TypedQuit);
     EXPECT_EQ("0\r\n5\r\n", ReadBytes(scorePath_));
     EXPECT_TRUE(IsWindowVisible(g_mainWindow));
+    EXPECT_EQ(3u, ReadHistory(historyPath_).size());  // only completed runs
 }
 
 TEST_F(TypedPractice, AScoreFileThatCantBeReplacedStaysAsItWas)
@@ -247,7 +264,7 @@ TEST_F(TypedPractice, AScoreFileThatCantBeReplacedStaysAsItWas)
     CloseHandle(held);
     EXPECT_EQ(1u, EndMessages());
     EXPECT_EQ("3\r\n3\r\n", ReadBytes(scorePath_));
-    EXPECT_EQ(2u, FilesIn(L"lists\\words").size());  // no temporary file left
+    EXPECT_EQ(3u, FilesIn(L"lists\\words").size());  // list, score, history: no temporary file left
 
     DeleteFileW(scorePath_.c_str());
     MakeDir(scorePath_);
@@ -256,7 +273,7 @@ TEST_F(TypedPractice, AScoreFileThatCantBeReplacedStaysAsItWas)
     Run(0, 0);
     EXPECT_EQ(2u, EndMessages());
     EXPECT_TRUE(GetFileAttributesW(scorePath_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(1u, FilesIn(L"lists\\words").size());
+    EXPECT_EQ(2u, FilesIn(L"lists\\words").size());
 }
 
 TEST_F(TypedPractice, SoundsPlayOnlyWhenSwitchedOn)
@@ -290,6 +307,86 @@ TEST_F(TypedPractice, TheProgressBarCountsBeyondSixteenBits)
     EXPECT_EQ(70000, ProgressEnd());
     AnswerRight();
     EXPECT_EQ(1, Progress());
+}
+
+// kThree's records in list order.
+enum { Chien, Maison, Pomme };
+
+TEST_F(TypedPractice, AReviewAsksTheDueRecordsAndSendsTheMissedOnesBackToBoxOne)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(kThree));
+    ASSERT_NO_FATAL_FAILURE(Review());  // never reviewed: all due
+    EXPECT_EQ(std::wstring(Str(Txt_ReviewCaption)) + L"  (words)", Text(w_));
+    EXPECT_EQ(3, ProgressEnd());
+    EXPECT_EQ(Str(Txt_PracticeNotavailable), Text(Item(TypedBestScore)));
+    for (int card = 0; card < 3; ++card) {
+        if (Question() == L"chien")
+            Answer(L"xyz");
+        if (Question() == L"maison")
+            Key(VK_ESCAPE);
+        AnswerRight();
+    }
+    ASSERT_EQ(1u, EndMessages());
+    EXPECT_EQ(Str(Txt_PracticeEndlist), capture_.messages()[0].text);
+    int today = Today();
+    std::vector<ReviewEntry> schedule = ReadSchedule(schedulePath_, 3);
+    EXPECT_EQ(24u, ReadBytes(schedulePath_).size());
+    for (int missed : {Chien, Maison}) {
+        EXPECT_EQ(1, schedule[missed].box);
+        EXPECT_EQ(today, schedule[missed].due);
+    }
+    EXPECT_EQ(2, schedule[Pomme].box);
+    EXPECT_EQ(today + 2, schedule[Pomme].due);
+    EXPECT_FALSE(FileExists(scorePath_));  // a part of the list doesn't compete for the best score
+    std::vector<HistoryLine> history = ReadHistory(historyPath_);
+    ASSERT_EQ(1u, history.size());
+    EXPECT_EQ(L"review", history[0].mode);
+    EXPECT_EQ(3, history[0].asked);
+    EXPECT_EQ(1, history[0].errors);
+    EXPECT_EQ(1, history[0].skips);
+
+    ASSERT_NO_FATAL_FAILURE(Review());  // only the missed ones are due
+    EXPECT_EQ(2, ProgressEnd());
+    for (int card = 0; card < 2; ++card) {
+        EXPECT_NE(L"pomme", Question());
+        AnswerRight();
+    }
+    EXPECT_EQ(2u, EndMessages());
+    EXPECT_EQ(2u, ReadHistory(historyPath_).size());
+
+    Click(TypedQuit);
+    w_ = nullptr;
+    SendMessageW(g_mainWindow, WM_COMMAND, CmdPractise, 0);
+    PumpMessages();
+    EXPECT_EQ(nullptr, FindWindowW(L"leren2", nullptr));
+    EXPECT_TRUE(IsWindowVisible(g_mainWindow));
+    ASSERT_EQ(3u, EndMessages());
+    std::wstring nothingDue = Str(Txt_ReviewNothingDue);
+    nothingDue.replace(nothingDue.find(L"%s"), 2, DayText(today + 2));
+    EXPECT_EQ(nothingDue, capture_.messages()[2].text);
+}
+
+TEST_F(TypedPractice, AReviewQuitHalfwayKeepsTheAnswersGivenButNoHistory)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(kThree));
+    ASSERT_NO_FATAL_FAILURE(Review());
+    std::map<std::wstring, int> index{{L"chien", Chien}, {L"maison", Maison}, {L"pomme", Pomme}};
+    int right = index[Question()];
+    AnswerRight();
+    int wrong = index[Question()];
+    Answer(L"xyz");  // and quit before the right answer
+    Click(TypedQuit);
+    w_ = nullptr;
+    int today = Today();
+    std::vector<ReviewEntry> schedule = ReadSchedule(schedulePath_, 3);
+    EXPECT_EQ(2, schedule[right].box);
+    EXPECT_EQ(today + 2, schedule[right].due);
+    EXPECT_EQ(1, schedule[wrong].box);
+    EXPECT_EQ(today, schedule[wrong].due);
+    EXPECT_FALSE(FileExists(historyPath_));
+
+    ASSERT_NO_FATAL_FAILURE(Review());
+    EXPECT_EQ(2, ProgressEnd());
 }
 
 }  // namespace
