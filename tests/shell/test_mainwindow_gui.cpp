@@ -175,10 +175,17 @@ TEST_F(MainWindow, ExitWritesTheSettings)
     Command(CmdMode1);
     EXPECT_TRUE(Checked(CmdMode1));
     EXPECT_FALSE(Checked(CmdMode0));
+    // The third mode, reached as a user would: the mode menu's third item.
+    HMENU modes = GetSubMenu(GetMenu(g_mainWindow), 2);
+    ASSERT_EQ(3, GetMenuItemCount(modes));
+    Command(static_cast<int>(GetMenuItemID(modes, 2)));
+    EXPECT_TRUE(Checked(CmdMode2));
+    EXPECT_FALSE(Checked(CmdMode1));
+    EXPECT_EQ(CmdProgress, static_cast<int>(GetMenuItemID(GetSubMenu(GetMenu(g_mainWindow), 3), 2)));
     Command(CmdQuit);
     EXPECT_EQ(nullptr, g_mainWindow);
     EXPECT_EQ(L"1", ProfileString(L"StayOnTop"));
-    EXPECT_EQ(L"1", ProfileString(L"PracticeMode"));
+    EXPECT_EQ(L"2", ProfileString(L"PracticeMode"));
     EXPECT_NE(L"<none>", ProfileString(L"WinPosLeftMain"));
     EXPECT_EQ(L"10", ProfileString(L"searchwindowsize"));
     EXPECT_EQ(L"<none>", ProfileString(L"WinPosLeftSearch"));
