@@ -2,9 +2,57 @@
 #include <windows.h>
 #include <io.h>
 
+static struct {
+    long steps = 0;
+    long failAt = 0;
+    long long bytesLeft = -1;  // -1: no limit
+} g_fault;
+
+void InjectFileFault(long failAt, long long diskFullAt)
+{
+    g_fault.steps = 0;
+    g_fault.failAt = failAt;
+    g_fault.bytesLeft = diskFullAt;
+}
+
+long FileStepsTaken() { return g_fault.steps; }
+
+// True when the step about to be taken is the one that must fail.
+static bool StepFails()
+{
+    ++g_fault.steps;
+    if (g_fault.failAt <= 0 || g_fault.steps != g_fault.failAt)
+        return false;
+    SetLastError(ERROR_WRITE_FAULT);
+    return true;
+}
+
+bool WriteToFile(FILE* f, const void* data, size_t size)
+{
+    if (!f || StepFails())
+        return false;
+    size_t allowed = size;
+    if (g_fault.bytesLeft >= 0 && static_cast<unsigned long long>(g_fault.bytesLeft) < size)
+        allowed = static_cast<size_t>(g_fault.bytesLeft);
+    size_t written = allowed ? fwrite(data, 1, allowed, f) : 0;
+    if (g_fault.bytesLeft >= 0)
+        g_fault.bytesLeft -= static_cast<long long>(written);
+    if (written < size)
+        SetLastError(ERROR_DISK_FULL);
+    return written == size;
+}
+
+bool CloseWrittenFile(UniqueFile& f)
+{
+    if (!f)
+        return false;
+    bool failed = StepFails();
+    return fclose(f.release()) == 0 && !failed;
+}
+
 bool FlushFileToDisk(FILE* f)
 {
-    if (!f || fflush(f) != 0)
+    if (!f || StepFails() || fflush(f) != 0)
         return false;
     HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
     return h != INVALID_HANDLE_VALUE && FlushFileBuffers(h);
@@ -12,6 +60,8 @@ bool FlushFileToDisk(FILE* f)
 
 bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target)
 {
+    if (StepFails())
+        return false;
     return MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
@@ -21,9 +71,8 @@ bool ReplaceFileContents(const std::wstring& path, const std::string& bytes)
     bool ok;
     {
         UniqueFile f(_wfopen(temp.c_str(), L"wb"));
-        ok = f && (bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size()) &&
-             FlushFileToDisk(f.get());
-        ok = f && fclose(f.release()) == 0 && ok;
+        ok = f && (bytes.empty() || WriteToFile(f.get(), bytes.data(), bytes.size())) && FlushFileToDisk(f.get());
+        ok = CloseWrittenFile(f) && ok;
     }
     ok = ok && ReplaceFileAtomic(temp.c_str(), path.c_str());
     if (!ok)

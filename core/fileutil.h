@@ -7,6 +7,12 @@
 struct FileCloser { void operator()(FILE* f) const { if (f) fclose(f); } };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
+// The steps of a rewrite (writes, flushes, closes, replaces) go through these,
+// so that a test can make any one of them fail and see what is left.
+// Writes all of size bytes; false when any is not written.
+bool WriteToFile(FILE* f, const void* data, size_t size);
+// Closes a written file, reporting what the close's final flush met.
+bool CloseWrittenFile(UniqueFile& f);
 // Flushes the file's buffers and the system's cache to disk; false on failure.
 bool FlushFileToDisk(FILE* f);
 // Replaces target by source in one step (the old target stays on failure).
@@ -15,6 +21,12 @@ bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target);
 // Writes bytes to a temporary file beside path, flushes it to disk and puts
 // it in path's place; on failure the old file stays and no temporary is left.
 bool ReplaceFileContents(const std::wstring& path, const std::string& bytes);
+
+// Tests only: the failAt-th step from now fails (0: none fails), and with
+// diskFullAt >= 0 every write past that many bytes from now fails as a full
+// disk would. Returns nothing; FileStepsTaken counts the steps since.
+void InjectFileFault(long failAt, long long diskFullAt = -1);
+long FileStepsTaken();
 
 // The absolute form of path, of any length; "" when it can't be made.
 std::wstring FullPath(const std::wstring& path);
