@@ -252,7 +252,7 @@ int RecordSelectionInCatalogueFile(const LanguagePair* pair)
     const std::string marker = NarrowText(Str(Txt_IniSelected), g_uiCodePage);
     const size_t markerLen = static_cast<size_t>(SelectedMarkerLength());
     const std::string selection = NarrowText(PairWordBookFile(pair), g_uiCodePage);
-    auto put = [&](const std::string& bytes) { return fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size(); };
+    auto put = [&](const std::string& bytes) { return WriteToFile(out.get(), bytes.data(), bytes.size()); };
 
     bool ok = true;
     bool armed = false;      // the line after the marker is the selection
@@ -280,7 +280,7 @@ int RecordSelectionInCatalogueFile(const LanguagePair* pair)
         ok = put(selection + lineEnd);
     ok = ok && !ferror(in.get()) && FlushFileToDisk(out.get());
     in.reset();
-    ok = (fclose(out.release()) == 0) && ok;
+    ok = CloseWrittenFile(out) && ok;
     if (ok)
         ok = ReplaceFileAtomic(tmpPath, iniPath);
     if (!ok) {

@@ -59,14 +59,13 @@ static bool WriteTemporary(const wchar_t* tempPath, const WordBook& book, const 
         chunk.emplace_back();
         BuildWordRecord(*records[i], book.sourceCodePage, book.targetCodePage, &chunk.back());
         if (chunk.size() == chunk.capacity() || i + 1 == records.size()) {
-            if (fwrite(chunk.data(), sizeof(WordRecord), chunk.size(), temp.get()) != chunk.size())
+            if (!WriteToFile(temp.get(), chunk.data(), chunk.size() * sizeof(WordRecord)))
                 return false;
             chunk.clear();
         }
     }
-    if (!FlushFileToDisk(temp.get()))
-        return false;
-    return fclose(temp.release()) == 0;
+    bool flushed = FlushFileToDisk(temp.get());
+    return CloseWrittenFile(temp) && flushed;
 }
 
 int WriteAllRecords(WordBook* book, RecordArray& records, const SortProgress& progress)

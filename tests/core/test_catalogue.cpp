@@ -1,4 +1,5 @@
 #include "core/catalogue.h"
+#include "core/fileutil.h"
 #include "tests/core/corefixture.h"
 #include <clocale>
 #include <cstring>
@@ -223,6 +224,21 @@ TEST_F(Catalogue, FailedRewriteKeepsTheCatalogueFileButStillSwitches)
     EXPECT_FALSE(FileExists(L"tmp.ini"));
     EXPECT_EQ(&E(1), CurrentPair());
     EXPECT_NE(nullptr, g_session.book.file.get());
+
+    // Every write, the flush, the close and the replace failing in turn.
+    int failAt = 1;
+    for (; failAt < 30; ++failAt) {
+        InjectFileFault(failAt);
+        int result = ActivateCurrentPair(CurrentPair());
+        InjectFileFault(0);
+        EXPECT_FALSE(FileExists(L"tmp.ini")) << failAt;
+        if (result == 0)
+            break;
+        EXPECT_EQ(original, ReadBytes(L"DICT.INI")) << failAt;
+        EXPECT_NE(nullptr, g_session.book.file.get()) << failAt;
+    }
+    EXPECT_EQ(9, failAt);  // five lines, flush, close, replace
+    EXPECT_EQ("[Selected]\nned_eng.wb\n\n[Languages]\nenglish\n", ReadBytes(L"DICT.INI"));
 }
 
 // Text mode would take Ctrl-Z for the end of the file: the pairs after it

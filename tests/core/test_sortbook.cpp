@@ -1,5 +1,6 @@
 #include "core/catalogue.h"
 #include "core/collate.h"
+#include "core/fileutil.h"
 #include "core/session.h"
 #include "core/sortbook.h"
 #include "core/uistrings.h"
@@ -123,6 +124,40 @@ TEST_F(SortBook, AFailedWriteKeepsTheWordBook)
     // The book is still open and usable.
     EXPECT_EQ(0, ReadWordRecord(0));
     EXPECT_STREQ(L"b", g_session.record.source);
+}
+
+// Each step of the rewrite failing in turn, then a disk that fills up in the
+// middle: the book stays as it was, open and readable, with no temporary file.
+TEST_F(SortBook, EveryFailingStepKeepsTheWordBook)
+{
+    WordPairs words;
+    for (int i = 5000; i > 0; --i)  // two chunks of the writer
+        words.emplace_back(L"w" + std::to_wstring(i), L"t");
+    Open(words);
+    const std::string before = ReadBytes(L"books\\eng_ned.wb");
+    int failAt = 1;
+    for (; failAt < 20; ++failAt) {
+        InjectFileFault(failAt);
+        int result = Sort();
+        InjectFileFault(0);
+        EXPECT_FALSE(FileExists(L"book.tmp")) << failAt;
+        if (result == 0)
+            break;
+        EXPECT_EQ(before, ReadBytes(L"books\\eng_ned.wb")) << failAt;
+        ASSERT_EQ(0, ReadWordRecord(4999)) << failAt;
+        EXPECT_STREQ(L"w1", g_session.record.source);
+    }
+    EXPECT_EQ(6, failAt) << "two writes, a flush, a close and the replace could each fail";
+    EXPECT_EQ(before.size(), ReadBytes(L"books\\eng_ned.wb").size());
+    ASSERT_EQ(0, ReadWordRecord(0));
+    EXPECT_STREQ(L"w1", g_session.record.source);
+
+    Open(words);
+    InjectFileFault(0, 4096 * 84 + 100);
+    EXPECT_EQ(-1, Sort());
+    InjectFileFault(0);
+    EXPECT_EQ(before, ReadBytes(L"books\\eng_ned.wb"));
+    EXPECT_FALSE(FileExists(L"book.tmp"));
 }
 
 } // namespace
