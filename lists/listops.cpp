@@ -281,7 +281,8 @@ void FillListFromWordBook()
 static bool WriteEmptyFile(const std::wstring& path)
 {
     UniqueFile file(_wfopen(path.c_str(), L"wb"));
-    return FlushFileToDisk(file.get()) && fclose(file.release()) == 0;
+    bool flushed = FlushFileToDisk(file.get());
+    return CloseWrittenFile(file) && flushed;
 }
 
 void EmptyList()
@@ -318,12 +319,13 @@ static bool WriteKeptRecords(FILE* list, const std::wstring& temp, std::vector<b
             return false;
         for (size_t k = 0; k < want; ++k) {
             keep->push_back(chunk[k].deleted == 0);
-            if (keep->back() && fwrite(&chunk[k], sizeof(WordRecord), 1, out.get()) != 1)
+            if (keep->back() && !WriteToFile(out.get(), &chunk[k], sizeof(WordRecord)))
                 return false;
         }
         i += static_cast<int>(want);
     }
-    return FlushFileToDisk(out.get()) && fclose(out.release()) == 0;
+    bool flushed = FlushFileToDisk(out.get());
+    return CloseWrittenFile(out) && flushed;
 }
 
 static void PaintUpdating(HWND hwnd)

@@ -1,6 +1,7 @@
 #include "lists/listops.h"
 #include "shell/app.h"
 #include "core/catalogue.h"
+#include "core/fileutil.h"
 #include "core/records.h"
 #include "core/review.h"
 #include "core/session.h"
@@ -330,6 +331,57 @@ TEST_F(ListOps, ScheduleFollowsCompactionAndGoesWithEmptyingAndFilling)
     FillListFromWordBook();
     EXPECT_FALSE(FileExists(schedule));
     ExpectOnlyTheListFile();
+}
+
+// Compaction, emptying and filling with each step of their rewrite failing in turn.
+TEST_F(ListOps, EveryFailingStepKeepsTheListAndItsSchedule)
+{
+    std::wstring schedule = SchedulePath(ListPath(L"alpha"));
+    ASSERT_TRUE(WriteSchedule(schedule, {{2, 1}, {3, 2}, {4, 3}, {5, 4}, {1, 5}}));
+    const std::string scheduled = ReadBytes(schedule);
+    int failAt = 1;
+    for (; failAt < 30; ++failAt) {
+        g_listChanged = true;
+        InjectFileFault(failAt);
+        CompactList();
+        InjectFileFault(0);
+        if (!g_listChanged)
+            break;
+        EXPECT_EQ(before_, ReadBytes(ListPath(L"alpha"))) << failAt;
+        EXPECT_EQ(scheduled, ReadBytes(schedule)) << failAt;
+        EXPECT_EQ(5, g_session.list.count) << failAt;
+        EXPECT_EQ(2u, FilesIn(ListDir(L"alpha")).size()) << failAt;
+    }
+    EXPECT_EQ(7, failAt) << "three records, flush, close, replace";
+    EXPECT_EQ(252u, ReadBytes(ListPath(L"alpha")).size());
+    EXPECT_EQ(3, g_session.list.count);
+
+    // The list compacted and its schedule's rewrite failing: the schedule goes,
+    // so no record takes another's box.
+    ASSERT_TRUE(WriteSchedule(schedule, {{2, 1}, {3, 2}, {4, 3}}));
+    WriteBytes(ListPath(L"alpha"), before_);
+    CloseListFile();
+    OpenListFile();
+    CountListRecords();
+    InjectFileFault(7);
+    CompactList();
+    InjectFileFault(0);
+    EXPECT_EQ(252u, ReadBytes(ListPath(L"alpha")).size());
+    EXPECT_FALSE(FileExists(schedule));
+
+    const std::string compacted = ReadBytes(ListPath(L"alpha"));
+    for (failAt = 1; failAt < 10; ++failAt) {
+        InjectFileFault(failAt);
+        EmptyList();
+        InjectFileFault(0);
+        if (ReadBytes(ListPath(L"alpha")).empty())
+            break;
+        EXPECT_EQ(compacted, ReadBytes(ListPath(L"alpha"))) << failAt;
+        EXPECT_EQ(3, g_session.list.count) << failAt;
+        ExpectOnlyTheListFile();
+    }
+    EXPECT_EQ(4, failAt) << "flush, close, replace";
+    EXPECT_EQ(0, g_session.list.count);
 }
 
 TEST_F(ListOps, FillingGivesExactlyTheWordBooksBytesOrSaysWhyNot)
