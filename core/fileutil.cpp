@@ -65,9 +65,9 @@ bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target)
     return MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool ReplaceFileContents(const std::wstring& path, const std::string& bytes)
+bool ReplaceFileContents(const std::wstring& path, const std::string& bytes, const std::wstring& tempPath)
 {
-    std::wstring temp = path + L".new";
+    std::wstring temp = tempPath.empty() ? path + L".new" : tempPath;
     bool ok;
     {
         UniqueFile f(_wfopen(temp.c_str(), L"wb"));

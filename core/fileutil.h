@@ -18,9 +18,10 @@ bool FlushFileToDisk(FILE* f);
 // Replaces target by source in one step (the old target stays on failure).
 bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target);
 
-// Writes bytes to a temporary file beside path, flushes it to disk and puts
-// it in path's place; on failure the old file stays and no temporary is left.
-bool ReplaceFileContents(const std::wstring& path, const std::string& bytes);
+// Writes bytes to a temporary file (temp, or path + ".new"), flushes it to
+// disk and puts it in path's place; on failure the old file stays and no
+// temporary is left.
+bool ReplaceFileContents(const std::wstring& path, const std::string& bytes, const std::wstring& temp = L"");
 
 // Tests only: the failAt-th step from now fails (0: none fails), and with
 // diskFullAt >= 0 every write past that many bytes from now fails as a full

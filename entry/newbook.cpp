@@ -66,14 +66,10 @@ static bool IsReadOnly(const wchar_t* path)
 // on failure target is as it was and temp is gone.
 static bool ReplaceWithBytes(const wchar_t* temp, const wchar_t* target, const std::string& bytes)
 {
-    bool ok = !IsReadOnly(target);
-    UniqueFile out(ok ? _wfopen(temp, L"wb") : nullptr);
-    ok = out && fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size() && FlushFileToDisk(out.get());
-    ok = (!out || fclose(out.release()) == 0) && ok;
-    ok = ok && ReplaceFileAtomic(temp, target);
-    if (!ok)
-        _wremove(temp);
-    return ok;
+    if (!IsReadOnly(target))
+        return ReplaceFileContents(target, bytes, temp);
+    _wremove(temp);  // a temporary name may have been made already
+    return false;
 }
 
 static std::string LineEndOf(const std::string& raw)

@@ -87,22 +87,19 @@ std::vector<CatalogueSection> CatalogueSections(const std::vector<IniLine>& line
 // gets one when lines now follow it.
 void WriteDict(const std::vector<std::string>& raws, const wchar_t* openFailure, const wchar_t* writeFailure)
 {
-    UniqueFile out(_wfopen(kTmpIni, L"wb"));
-    if (!out)
-        SetupFatal(openFailure);
-    bool ok = true;
-    for (size_t i = 0; i < raws.size(); ++i) {
-        std::string line = raws[i];
-        if (i + 1 < raws.size() && !line.empty() && line.back() != '\n')
-            line += line.back() == '\r' ? "\n" : "\r\n";
-        ok = ok && fwrite(line.data(), 1, line.size(), out.get()) == line.size();
+    {
+        UniqueFile probe(_wfopen(kTmpIni, L"wb"));
+        if (!probe)
+            SetupFatal(openFailure);
     }
-    ok = ok && FlushFileToDisk(out.get());
-    ok = fclose(out.release()) == 0 && ok;
-    if (ok && ReplaceFileAtomic(kTmpIni, DictPath().c_str()))
-        return;
-    DeleteFileW(kTmpIni);
-    SetupFatal(writeFailure);
+    std::string bytes;
+    for (size_t i = 0; i < raws.size(); ++i) {
+        bytes += raws[i];
+        if (i + 1 < raws.size() && !raws[i].empty() && raws[i].back() != '\n')
+            bytes += raws[i].back() == '\r' ? "\n" : "\r\n";
+    }
+    if (!ReplaceFileContents(DictPath(), bytes, kTmpIni))
+        SetupFatal(writeFailure);
 }
 
 std::string PairLine(const PairGroup& g)

@@ -162,7 +162,7 @@ struct RecordWriter {
 
 bool FlushRecords(RecordWriter& w)
 {
-    if (w.used && fwrite(w.block.data(), kRecordSize, w.used, w.file) != w.used)
+    if (w.used && !WriteToFile(w.file, w.block.data(), kRecordSize * w.used))
         w.ok = false;
     w.used = 0;
     return w.ok;
@@ -255,7 +255,7 @@ bool WriteInverted(Build& b)
         InvertRecord(b, input.data() + i * kRecordSize, out);
     }
     input = {};
-    if (!FlushRecords(out) || fclose(temp.release()) != 0)
+    if (!FlushRecords(out) || !CloseWrittenFile(temp))
         return Fail(b, L"Write error tempfile");
     Done(b);
     return true;
@@ -732,7 +732,8 @@ bool WriteOutput(Build& b)
 
     if (!WriteMerged(b, w, order, out.get()))
         return false;
-    if (!FlushFileToDisk(out.get()) || fclose(out.release()) != 0)
+    bool flushed = FlushFileToDisk(out.get());
+    if (!CloseWrittenFile(out) || !flushed)
         return Fail(b, L"Write error output file");
     Done(b);
     if (b.job.keepOld && !b.job.keepOld(b.job.outputPath, b.outputTemp))

@@ -1,4 +1,5 @@
 #include "setup/wordlist.h"
+#include "core/fileutil.h"
 #include "core/catalogue.h"
 #include "core/codepage.h"
 #include "core/collate.h"
@@ -217,6 +218,33 @@ TEST_F(WordList, ProgressFollowsTheSteps)
     // Input and temporary records 0, 100, 200 while loading and inverting.
     EXPECT_EQ(3, std::count(counters.begin(), counters.end(), 200));
     EXPECT_TRUE(std::all_of(counters.begin(), counters.end(), [](long v) { return v % 100 == 0; }));
+}
+
+// Each write, flush, close and replace of the builder failing in turn.
+TEST_F(WordList, EveryFailingStepLeavesTheOldOutputAndNoScratchFiles)
+{
+    std::string input;
+    for (int i = 0; i < 300; ++i) {
+        char word[16], translation[16];
+        snprintf(word, sizeof word, "w%d", i);
+        snprintf(translation, sizeof translation, "t%d", i % 7);
+        input += Record(word, translation);
+    }
+    WriteBytes(L"output.wb", "old");
+    int failAt = 1;
+    for (; failAt < 40; ++failAt) {
+        InjectFileFault(failAt);
+        std::string built = Build(input);
+        InjectFileFault(0);
+        std::vector<std::wstring> files = FilesIn(L".");
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ((std::vector<std::wstring>{L"input.wb", L"output.wb"}), files) << failAt;
+        if (built.rfind("ERROR: ", 0) != 0)
+            break;
+        EXPECT_EQ("old", ReadBytes(L"output.wb")) << failAt;
+    }
+    EXPECT_LT(3, failAt) << "the inversion and the output each write, close and replace";
+    EXPECT_EQ(7u, Records(ReadBytes(L"output.wb")).size());
 }
 
 TEST_F(WordList, FailuresLeaveTheOldOutputWhole)
