@@ -16,3 +16,11 @@ int RandomIndex(int count)
     int low = RandomNumber();
     return ((high << 15) | low) % count;
 }
+
+int DrawFromPool(std::vector<int>& pool, int* left)
+{
+    int r = RandomIndex(*left);
+    int drawn = pool[r];
+    pool[r] = pool[--*left];
+    return drawn;
+}

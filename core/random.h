@@ -1,6 +1,7 @@
 // The system's random numbers: a 32-bit linear congruential generator.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 struct Lcg {
     uint32_t state = 1;
@@ -19,3 +20,7 @@ int RandomNumber();
 // A random index below count (count > 0): one draw while every index can be
 // reached by one, two draws above, so lists and books of any size are covered.
 int RandomIndex(int count);
+
+// Takes one of the first *left entries of pool at random, each once: the
+// last of them moves into its place and *left shrinks by one (*left > 0).
+int DrawFromPool(std::vector<int>& pool, int* left);

@@ -71,11 +71,8 @@ static void SetCard(HWND box, const wchar_t* text)
 
 static void DrawNextCard()
 {
-    int r = RandomIndex(s.cardsLeft);
     // An unreadable record leaves the previous card in the current record.
-    ReadListRecord(s.pool[r]);
-    s.pool[r] = s.pool[s.cardsLeft - 1];
-    --s.cardsLeft;
+    ReadListRecord(DrawFromPool(s.pool, &s.cardsLeft));
     SetCard(s.answer, L"");
     SetCard(s.question, g_session.record.source);
 }

@@ -157,11 +157,9 @@ static void SetProgress() { SendMessageW(s.progress, PBM_SETPOS, s.count - s.car
 // A record that can't be read leaves the previous card's texts.
 static void DrawNextCard()
 {
-    int r = RandomIndex(s.cardsLeft);
-    s.card = s.pool[r];
+    s.card = DrawFromPool(s.pool, &s.cardsLeft);
     s.missed = false;
     ReadListRecord(s.card);
-    s.pool[r] = s.pool[--s.cardsLeft];
     s.translation = g_session.record.translation;
     SetWindowTextW(s.answer, L"");
     SetWindowTextW(s.question, g_session.record.source);
