@@ -6,7 +6,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DWB_WERROR=ON
 endif
 
-.PHONY: all bootstrap configure build test medium run screenshots bench clean
+.PHONY: all bootstrap configure build test medium run screenshots bench fuzz clean
 
 all: build
 
@@ -25,12 +25,15 @@ medium: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-# Benchmarks (not part of the default build): builds them, runs bench/run.sh.
+# Benchmarks (not part of the default build or the tests): builds them and
+# runs every bench/run_*.sh on a quiet machine.
 bench: configure
-	cmake --build $(BUILD) -j$(JOBS) --target bench_wordlist bench_sort bench_lookup data_files
+	cmake --build $(BUILD) -j$(JOBS) --target benches
 	bench/run.sh $(BUILD)
-	bench/run_sort.sh $(BUILD)
-	bench/run_lookup.sh $(BUILD)
+
+# The damaged-input tests with many more seeds than the suite runs.
+fuzz: build
+	cd $(BUILD) && WB_FUZZ_ROUNDS=$${WB_FUZZ_ROUNDS:-20} ctest --output-on-failure -R 'mutation|fuzz'
 
 run: build
 	tools/run.sh $(BUILD)
