@@ -65,6 +65,19 @@ bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target)
     return MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool FlushWrites(FILE* f) { return f && !StepFails() && fflush(f) == 0; }
+
+bool RenamePath(const wchar_t* source, const wchar_t* target)
+{
+    return !StepFails() && MoveFileExW(source, target, MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool MakeDirectory(const wchar_t* path) { return !StepFails() && CreateDirectoryW(path, nullptr) != 0; }
+
+bool RemoveFilePath(const wchar_t* path) { return !StepFails() && DeleteFileW(path) != 0; }
+
+bool RemoveEmptyDirectory(const wchar_t* path) { return !StepFails() && RemoveDirectoryW(path) != 0; }
+
 bool ReplaceFileContents(const std::wstring& path, const std::string& bytes, const std::wstring& tempPath)
 {
     std::wstring temp = tempPath.empty() ? path + L".new" : tempPath;

@@ -17,6 +17,13 @@ bool CloseWrittenFile(UniqueFile& f);
 bool FlushFileToDisk(FILE* f);
 // Replaces target by source in one step (the old target stays on failure).
 bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target);
+// Hands buffered writes to the system, so that whoever opens the file next sees them.
+bool FlushWrites(FILE* f);
+// Renames a file or directory; fails when target exists.
+bool RenamePath(const wchar_t* source, const wchar_t* target);
+bool MakeDirectory(const wchar_t* path);
+bool RemoveFilePath(const wchar_t* path);
+bool RemoveEmptyDirectory(const wchar_t* path);
 
 // Writes bytes to a temporary file (temp, or path + ".new"), flushes it to
 // disk and puts it in path's place; on failure the old file stays and no

@@ -1,5 +1,6 @@
 #include "core/listdirs.h"
 #include "core/codepage.h"
+#include "core/fileutil.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
 #include <windows.h>
@@ -81,8 +82,9 @@ void CreateListDirectory(const wchar_t* name)
         return;
     // A fresh installation may lack the root; without it no list could open.
     std::wstring root = Str(Txt_PathNameList);
-    CreateDirectoryW(root.c_str(), nullptr);
-    CreateDirectoryW((root + L"\\" + name).c_str(), nullptr);
+    for (const std::wstring& dir : {root, root + L"\\" + name})
+        if (GetFileAttributesW(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
+            MakeDirectory(dir.c_str());
 }
 
 bool IsDeviceName(const std::wstring& name)

@@ -1,6 +1,7 @@
 #include "core/records.h"
 #include "core/codepage.h"
 #include <climits>
+#include <io.h>
 #include <cstring>
 #include <cwchar>
 
@@ -87,16 +88,40 @@ int WriteRecord(const WordBook& book, int index, const WideRecord& in)
     return WriteRecordTo(f, in, book.sourceCodePage, book.targetCodePage);
 }
 
+// Puts back what the record's place held before a failed write: the old
+// bytes, and the old end of the file when the write went past it.
+static void RestorePlace(FILE* file, long long at, const char* old, size_t oldBytes, long long oldSize)
+{
+    fflush(file);
+    clearerr(file);
+    if (oldBytes && _fseeki64(file, at, SEEK_SET) == 0)
+        fwrite(old, 1, oldBytes, file);
+    fflush(file);
+    if (oldSize >= 0 && oldSize < at + kRecordSize)
+        _chsize_s(_fileno(file), oldSize);
+    clearerr(file);
+    _fseeki64(file, at, SEEK_SET);
+}
+
 int WriteRecordTo(FILE* file, const WideRecord& in, int sourceCodePage, int targetCodePage)
 {
-    if (!file)
+    if (!file || fflush(file) != 0)
         return -1;
     WordRecord rec;
     BuildWordRecord(in, sourceCodePage, targetCodePage, &rec);
-    // Flushed at once, so whoever opens the file by name next sees the record.
-    if (fwrite(&rec, sizeof rec, 1, file) != 1 || fflush(file) != 0)
+    long long at = _ftelli64(file);
+    long long size = _filelengthi64(_fileno(file));
+    if (at < 0 || size < 0)
         return -1;
-    return 0;
+    char old[kRecordSize];
+    size_t oldBytes = at < size ? fread(old, 1, sizeof old, file) : 0;
+    if (_fseeki64(file, at, SEEK_SET) != 0)
+        return -1;
+    // Flushed at once, so whoever opens the file by name next sees the record.
+    if (WriteToFile(file, &rec, sizeof rec) && FlushWrites(file))
+        return 0;
+    RestorePlace(file, at, old, oldBytes, size);
+    return -1;
 }
 
 int FindWordPosition(const WordBook& book, const Collation& c, const wchar_t* word, WideRecord* last)

@@ -59,7 +59,8 @@ void CountBookRecords(WordBook* book);
 int ReadRecord(const WordBook& book, int index, WideRecord* out);
 // Writes at index (index == count appends; the caller raises count); 0 or -1.
 int WriteRecord(const WordBook& book, int index, const WideRecord& in);
-// Writes the record at the file's position, flushed; 0 or -1.
+// Writes the record at the file's position, flushed; 0 or -1. A failed write
+// leaves the file as it was (a torn record is put back, an append cut off).
 int WriteRecordTo(FILE* file, const WideRecord& in, int sourceCodePage, int targetCodePage);
 
 // Bisection over a book sorted by source word: the index of a record that

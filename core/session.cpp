@@ -178,6 +178,11 @@ int CopyRecordTo(FILE* file)
     return WriteRecordTo(file, g_session.record, source, target);
 }
 
+void ReportWriteFailure(HWND owner, const std::wstring& path)
+{
+    ShowMessage(owner, Format(Str(Txt_WriteFailed), path).c_str(), Str(Txt_Error), MB_OK | MB_ICONWARNING);
+}
+
 int CompareWords(const wchar_t* a, const wchar_t* b) { return CompareWords(g_session.collation, a, b); }
 
 int FindWordPosition(const wchar_t* word)

@@ -66,6 +66,8 @@ int ReadListRecord(int index);
 int WriteWordRecord(int index);
 int WriteListRecord(int index);
 int CopyRecordTo(FILE* file);
+// Tells the user that path could not be written and the change was not kept.
+void ReportWriteFailure(HWND owner, const std::wstring& path);
 // The comparison and position search of the current pair.
 int CompareWords(const wchar_t* a, const wchar_t* b);
 int FindWordPosition(const wchar_t* word);

@@ -36,6 +36,7 @@ struct AddState {
     Collation mirrorCollation;
     int foundIndex;
     std::wstring currentWord;      // the word field as last read
+    std::wstring failedFile;       // the first file a store could not write
 };
 static AddState s;
 
@@ -139,6 +140,14 @@ static void RedrawCounter()
 
 // Appends the current record to the current pair's practice list; without a
 // list the entry is stored all the same.
+// Remembers the first file of a store that could not be written; the user
+// hears of it once, when the store is done.
+static void NoteFailure(const std::wstring& path)
+{
+    if (s.failedFile.empty())
+        s.failedFile = path;
+}
+
 static void AppendToCurrentList()
 {
     CloseListFile();
@@ -147,6 +156,8 @@ static void AppendToCurrentList()
     CountListRecords();
     if (WriteListRecord(g_session.list.count) == 0)
         ++g_session.list.count;
+    else
+        NoteFailure(g_session.list.path);
 }
 
 // new\<source>_<target>.wb: every new source word, opened for each record so
@@ -155,9 +166,11 @@ static void AppendToJournal()
 {
     const LanguagePair* pair = CurrentPair();
     std::wstring path = std::wstring(L"new\\") + pair->sourceName + L"_" + pair->targetName + L".wb";
-    UniqueFile journal(_wfopen(path.c_str(), L"ab"));
-    if (journal)
-        CopyRecordTo(journal.get());
+    UniqueFile journal(_wfopen(path.c_str(), L"r+b"));
+    if (!journal)
+        journal.reset(_wfopen(path.c_str(), L"w+b"));
+    if (!journal || _fseeki64(journal.get(), 0, SEEK_END) != 0 || CopyRecordTo(journal.get()) != 0)
+        NoteFailure(path);
 }
 
 // The mirrored word book, opened at the first store; false (said once) when
@@ -194,18 +207,23 @@ static void AddReverseEntry(const std::wstring& item, const std::wstring& source
         if (longer.size() > static_cast<size_t>(kListChars))
             return;
         lstrcpynW(r.translation, longer.c_str(), kTranslationChars);
-        WriteRecord(g_session.mirror, s.foundIndex, r);
+        if (WriteRecord(g_session.mirror, s.foundIndex, r) != 0)
+            NoteFailure(g_session.mirror.path);
         return;
     }
     SetRecord(word, source, 0);
-    if (WriteRecord(g_session.mirror, g_session.mirror.count, r) != 0)
+    if (WriteRecord(g_session.mirror, g_session.mirror.count, r) != 0) {
+        NoteFailure(g_session.mirror.path);
         return;
+    }
     ++g_session.mirror.count;
     s.mirroredChanged = true;
     if (g_settings.addNewWordsToList == 1 && list->isOpen()) {
         CountBookRecords(list);
         if (WriteRecord(*list, list->count, r) == 0)
             ++list->count;
+        else
+            NoteFailure(list->path);
     }
 }
 
@@ -255,9 +273,16 @@ static void StoreEntry()
         return;
 
     SetRecord(word, list, deleted);
-    if (exists) {
-        WriteWordRecord(index);
-    } else if (WriteWordRecord(g_session.book.count) == 0) {
+    s.failedFile.clear();
+    if (WriteWordRecord(exists ? index : g_session.book.count) != 0) {
+        // What was typed comes back, so that nothing is lost and Enter tries again.
+        SetWindowTextW(s.word, word.c_str());
+        SetWindowTextW(s.translation, typed.c_str());
+        SetFocus(s.word);
+        ReportWriteFailure(s.hwnd, g_session.book.path);
+        return;
+    }
+    if (!exists) {
         ++g_session.book.count;
         AppendToJournal();
         if (g_settings.addNewWordsToList == 1)
@@ -266,6 +291,8 @@ static void StoreEntry()
     }
     if (OpenMirror())
         AddReverseEntries(word, list);
+    if (!s.failedFile.empty())
+        ReportWriteFailure(s.hwnd, s.failedFile);
 
     SetFocus(s.word);
     ++s.stored;

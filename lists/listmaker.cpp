@@ -130,8 +130,12 @@ static void Lookup()
 // The current record at the list's end; false when it could not be written.
 static bool AppendToList()
 {
-    if (WriteListRecord(ListCount()) != 0)
+    if (!g_session.list.isOpen())
         return false;
+    if (WriteListRecord(ListCount()) != 0) {
+        ReportWriteFailure(s.hwnd ? s.hwnd : g_session.owner, g_session.list.path);
+        return false;
+    }
     ++g_session.list.count;
     return true;
 }
@@ -154,6 +158,8 @@ static void ClickListRow(int row)
         if (WriteListRecord(index) == 0) {
             g_listChanged = true;
             SetWindowTextW(s.listRows[row], IsDeleted(r) ? Str(Txt_CreateListDeleted) : r.source);
+        } else {
+            ReportWriteFailure(s.hwnd, g_session.list.path);
         }
     }
     SetFocus(s.search);

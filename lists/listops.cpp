@@ -200,22 +200,32 @@ int NewListDialog(HWND owner)
 
 // ---- deleting a list ----
 
-// Every plain file of the directory; failures are left to the removal of the
-// directory to report.
-static void DeleteFilesIn(const std::wstring& dir)
+// The plain files of a directory; *others says whether it holds anything else.
+static std::vector<std::wstring> FilesOf(const std::wstring& dir, bool* others)
 {
+    std::vector<std::wstring> files;
+    *others = false;
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*.*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
-        return;
-    std::vector<std::wstring> files;
+        return files;
     do {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             files.push_back(dir + L"\\" + fd.cFileName);
+        else if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L".."))
+            *others = true;
     } while (FindNextFileW(h, &fd));
     FindClose(h);
-    for (const std::wstring& file : files)
-        DeleteFileW(file.c_str());
+    return files;
+}
+
+// Removes a directory and the plain files in it, as far as it can.
+static void RemoveListFolder(const std::wstring& dir)
+{
+    bool others;
+    for (const std::wstring& file : FilesOf(dir, &others))
+        RemoveFilePath(file.c_str());
+    RemoveEmptyDirectory(dir.c_str());
 }
 
 void DeleteCurrentList(HWND listMaker)
@@ -224,12 +234,23 @@ void DeleteCurrentList(HWND listMaker)
         return;
     CloseListFile();
     std::wstring dir = ListDirectory(g_session.listName);
-    DeleteFilesIn(dir);
-    if (!RemoveDirectoryW(dir.c_str())) {
+    // The list leaves the lists in one step, under a name no list can have
+    // (lists never begin with a dot), so a removal that stops half way never
+    // leaves a half list behind; the rest goes now or at the next deletion.
+    std::wstring gone = ListDirectory((L".deleted-" + std::wstring(g_session.listName)).c_str());
+    RemoveListFolder(gone);
+    // A folder holding more than a list's files is not ours to remove.
+    bool others;
+    FilesOf(dir, &others);
+    if (others || !RenamePath(dir.c_str(), gone.c_str())) {
         wchar_t text[512];
         StringCchPrintfW(text, std::size(text), L"%s %s", Str(Txt_CreateListNoDel), g_session.listName);
         ShowMessage(listMaker, text, Str(Txt_CreateListDelList), MB_OK);
+        OpenListFile();
+        CountListRecords();
+        return;
     }
+    RemoveListFolder(gone);
     RemoveListsMenu(listMaker);
     g_session.listName[0] = L'\0';
     if (CountLists() > 0) {
@@ -293,9 +314,10 @@ void EmptyList()
     std::wstring list = CurrentListPath(), temp = TemporaryListPath();
     bool written = WriteEmptyFile(temp);
     CloseListFile();
-    if (!written || !ReplaceFileAtomic(temp.c_str(), list.c_str()))
+    if (!written || !ReplaceFileAtomic(temp.c_str(), list.c_str())) {
         _wremove(temp.c_str());
-    else
+        ReportWriteFailure(g_session.owner, list);
+    } else
         RemoveSchedule(SchedulePath(list));
     OpenListFile();
     CountListRecords();
@@ -376,8 +398,10 @@ void CompactList()
         // The open handle would block the replacement.
         CloseListFile();
         compacted = compacted && ReplaceFileAtomic(temp.c_str(), list.c_str());
-        if (!compacted)
+        if (!compacted) {
             _wremove(temp.c_str());
+            ReportWriteFailure(g_session.owner, list);
+        }
         // A schedule that can't follow would belong to other records: then
         // every record starts afresh instead.
         else if (!CompactSchedule(SchedulePath(list), keep))

@@ -107,18 +107,37 @@ static void OpenAndRecord()
     SendMci(L"record mysound");
 }
 
+// The driver writes the recording beside its place, and it takes the place
+// of an earlier one only once complete: a failed save keeps the old sound.
+static void SaveAs(const std::wstring& path)
+{
+    std::wstring temp = path + L".new";
+    _wremove(temp.c_str());
+    bool saved = SendMci(L"save mysound \"" + temp + L"\"");
+    SendMci(L"close mysound");
+    if (saved) {
+        UniqueFile written(_wfopen(temp.c_str(), L"r+b"));
+        saved = FlushFileToDisk(written.get());
+        written.reset();
+        saved = saved && ReplaceFileAtomic(temp.c_str(), path.c_str());
+        if (!saved)
+            ReportWriteFailure(s.hwnd, path);
+    }
+    _wremove(temp.c_str());
+}
+
 // A word that would name a file outside the language's folder is never saved.
 static void SaveUnder(const std::wstring& word)
 {
     std::wstring path = SoundFilePath(CurrentPair()->sourceName, word);
     StopRecording();
-    if (!path.empty())
-        SendMci(L"save mysound \"" + path + L"\"");
-    SendMci(L"close mysound");
-    if (path.empty()) {
-        MessageBeep(MB_ICONEXCLAMATION);
-        ShowMessage(nullptr, Str(Txt_RecordBadName), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
+    if (!path.empty()) {
+        SaveAs(path);
+        return;
     }
+    SendMci(L"close mysound");
+    MessageBeep(MB_ICONEXCLAMATION);
+    ShowMessage(nullptr, Str(Txt_RecordBadName), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
 }
 
 // --- the word to record and the rows ---

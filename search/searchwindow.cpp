@@ -206,11 +206,16 @@ static void OnRowEnter(HWND field)
         r.source[kSourceChars - 1] = 0;
         wcsncpy(r.translation, translation.c_str(), kTranslationChars - 1);
         r.translation[kTranslationChars - 1] = 0;
-        accepted = WriteWordRecord(s.top + info.row) == 0;
-        if (accepted && info.isSource)
+        bool written = WriteWordRecord(s.top + info.row) == 0;
+        if (written && info.isSource)
             s.modified = true;
-        if (!accepted)
+        if (!written) {
             ReadRow(info.row);  // what the file still holds goes back in
+            PutBackStored(field, info.isSource);
+            ReportWriteFailure(s.hwnd, g_session.book.path);
+            SetFocus(s.search);
+            return;
+        }
     }
     if (!accepted) {
         MessageBeep(MB_OK);
@@ -231,7 +236,7 @@ static void ToggleDeleted(HWND field)
         PutBackStored(s.source[info.row], true);
         PutBackStored(s.translation[info.row], false);
     } else {
-        MessageBeep(MB_OK);
+        ReportWriteFailure(s.hwnd, g_session.book.path);
     }
     SetFocus(s.search);
 }

@@ -2,11 +2,13 @@
 #include "entry/picker.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
+#include "core/fileutil.h"
 #include "core/records.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/testutil.h"
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -549,6 +551,85 @@ TEST_F(AddWindow, EachLanguageIsWrittenInItsOwnCodePageAndThePickerFollowsTheFie
               ReadBook(L"books\\gre_eng.wb", 1253, 1252));
     EXPECT_EQ(WordPairs({{L"house", house + L", " + cat}}), ReadBook(L"new\\english_greek.wb", 1252, 1253));
     EXPECT_TRUE(capture_.messages().empty());
+}
+
+// A store of a new word writes five records: the word book, the journal, the
+// list, the opposite book and its list, each a write and a flush. Each step
+// fails in turn, then the disk fills up at every point of the store: each file
+// keeps its bytes or gains one whole record, the user hears which file failed,
+// and the next store works.
+TEST_F(AddWindow, EveryFailingWriteOfAStoreKeepsEachFileWholeAndSaysWhichFailed)
+{
+    MakeDir(L"lists\\verbs");
+    WriteProfileStringW(L"Dictionary", L"PracticeList", L"verbs");
+    const std::vector<std::wstring> files = {kForward, kJournal, L"lists\\verbs\\english_nederlands.ls", kMirror,
+                                             L"lists\\verbs\\nederlands_english.ls"};
+    Open(1);
+    Store(L"first", L"eerste");  // every file exists from here on
+    std::vector<std::wstring> stored;
+    auto after0Grew = [&](const std::string& old) { return ReadBytes(files[0]).size() > old.size(); };
+    auto run = [&](int round, long failAt, long long diskFullAt) {
+        std::vector<std::string> before;
+        for (const std::wstring& f : files)
+            before.push_back(ReadBytes(f));
+        size_t boxes = capture_.messages().size();
+        const std::wstring word = L"word" + std::to_wstring(round), translation = L"woord" + std::to_wstring(round);
+        InjectFileFault(failAt, diskFullAt);
+        Store(word, translation);
+        long steps = FileStepsTaken();
+        InjectFileFault(0);
+        int failed = -1;  // the file whose write failed
+        for (size_t i = 0; i < files.size(); ++i) {
+            std::string after = ReadBytes(files[i]);
+            EXPECT_EQ(0u, after.size() % sizeof(WordRecord)) << round << " " << i;
+            EXPECT_EQ(before[i], after.substr(0, before[i].size())) << round << " " << i;
+            if (after != before[i]) {
+                EXPECT_EQ(before[i].size() + sizeof(WordRecord), after.size()) << round << " " << i;
+            } else if (failed < 0) {
+                failed = static_cast<int>(i);
+            }
+        }
+        for (const wchar_t* dir : {L"books", L"new", L"lists\\verbs"})
+            for (const std::wstring& name : FilesIn(dir))
+                EXPECT_EQ(std::wstring::npos, name.find(L".new")) << round;
+        if (after0Grew(before[0]))
+            stored.push_back(word);
+        if (failed < 0) {
+            EXPECT_EQ(boxes, capture_.messages().size()) << round;
+            return false;
+        }
+        EXPECT_LE(failAt > 0 ? failAt : 1, steps) << round;
+        EXPECT_EQ(boxes + 1, capture_.messages().size()) << round;
+        if (capture_.messages().size() > boxes) {
+            EXPECT_NE(std::wstring::npos, capture_.messages().back().text.find(files[failed])) << round;
+        }
+        // Nothing of a word the book did not take is kept anywhere, and it can be stored again.
+        if (failed == 0) {
+            for (size_t i = 1; i < files.size(); ++i)
+                EXPECT_EQ(before[i], ReadBytes(files[i])) << round << " " << i;
+            EXPECT_EQ(word, Text(WordField())) << round;
+            EXPECT_EQ(translation, Text(TranslationField())) << round;
+        }
+        return true;
+    };
+    int round = 0;
+    long failAt = 1;
+    while (run(++round, failAt, -1))
+        ++failAt;
+    EXPECT_EQ(11, failAt) << "five records, each a write and a flush";
+    for (long long full : {0LL, 1LL, 83LL, 84LL, 2 * 84 + 5LL, 4 * 84 + 83LL})
+        EXPECT_TRUE(run(++round, 0, full)) << full;
+    EXPECT_FALSE(run(++round, 0, 5 * 84));
+
+    // Closing sorts in exactly the words the book took, none torn or doubled.
+    Close();
+    std::vector<std::wstring> words;
+    for (const auto& [word, translation] : ReadWordBook(kForward))
+        if (word.rfind(L"word", 0) == 0)
+            words.push_back(word);
+    std::sort(stored.begin(), stored.end());
+    std::sort(words.begin(), words.end());
+    EXPECT_EQ(stored, words);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "lists/printlist.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
+#include "core/fileutil.h"
 #include "core/random.h"
 #include "core/records.h"
 #include "core/session.h"
@@ -257,6 +258,33 @@ TEST_F(ListMaker, ClickingAWordBookRowAppendsItsRecord)
     EXPECT_EQ(9u, ListFile().size());
     Key(Search(), VK_DOWN);  // five records: the pane stays at the start
     EXPECT_EQ(L"mot00000", BookWord(0));
+}
+
+// A click whose append fails, and random words meeting a full disk: the
+// list keeps whole records only, the pane and count follow the file, and the
+// user is told once.
+TEST_F(ListMaker, AFailedAppendKeepsTheListWholeAndSaysSo)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(NumberedWords(40), kThree));
+    const std::string before = ReadBytes(listPath_);
+    for (long failAt : {1L, 2L}) {
+        InjectFileFault(failAt);
+        Click(BookCell(1));
+        InjectFileFault(0);
+        EXPECT_EQ(before, ReadBytes(listPath_)) << failAt;
+        EXPECT_EQ(3, g_session.list.count);
+        EXPECT_EQ(failAt, static_cast<long>(Messages().size()));
+        EXPECT_NE(std::wstring::npos, Messages().back().text.find(listPath_.substr(listPath_.rfind(L'\\') + 1)));
+    }
+    InjectFileFault(0, 2 * sizeof(WordRecord) + 10);
+    AddRandomWords(5, false);
+    InjectFileFault(0);
+    EXPECT_EQ(5u, ListFile().size());
+    EXPECT_EQ(5, g_session.list.count);
+    EXPECT_EQ(before.size() + 2 * sizeof(WordRecord), ReadBytes(listPath_).size());
+    EXPECT_EQ(3u, Messages().size());
+    Click(BookCell(1));
+    EXPECT_EQ(6u, ListFile().size());
 }
 
 TEST_F(ListMaker, ClickingAListRowTwiceRestoresTheRecord)

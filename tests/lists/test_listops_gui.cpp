@@ -370,6 +370,7 @@ TEST_F(ListOps, EveryFailingStepKeepsTheListAndItsSchedule)
     EXPECT_FALSE(FileExists(schedule));
 
     const std::string compacted = ReadBytes(ListPath(L"alpha"));
+    EXPECT_EQ(6u, capture_.messages().size()) << "one message for each failed compaction";
     for (failAt = 1; failAt < 10; ++failAt) {
         InjectFileFault(failAt);
         EmptyList();
@@ -381,6 +382,7 @@ TEST_F(ListOps, EveryFailingStepKeepsTheListAndItsSchedule)
         ExpectOnlyTheListFile();
     }
     EXPECT_EQ(4, failAt) << "flush, close, replace";
+    EXPECT_EQ(9u, capture_.messages().size()) << "one message for each failed emptying";
     EXPECT_EQ(0, g_session.list.count);
 }
 
@@ -445,13 +447,86 @@ TEST_F(ListOps, DeletingAListRemovesTheFilesOfEveryPairAndChoosesTheFirstLeft)
     ASSERT_EQ(1, GetMenuItemCount(GetSubMenu(bar, 1)));
     EXPECT_EQ(std::vector<int>{kListsMenuFirstId}, CheckedIds(GetSubMenu(bar, 1)));
 
-    // A directory that can't go (it holds a subdirectory) is reported and stays.
+    // A directory that can't go (it holds a subdirectory) is reported and stays whole.
     MakeDir(ListDir(L"beta") + L"\\kept");
+    const std::vector<std::wstring> files = FilesIn(ListDir(L"beta"));
     DeleteCurrentList(w);
     ASSERT_EQ(1u, capture_.messages().size());
     EXPECT_EQ(std::wstring(Str(Txt_CreateListNoDel)) + L" beta", capture_.messages()[0].text);
     EXPECT_EQ(Str(Txt_CreateListDelList), capture_.messages()[0].caption);
     EXPECT_STREQ(L"beta", g_session.listName);
+    EXPECT_EQ(files, FilesIn(ListDir(L"beta")));
+    EXPECT_TRUE(g_session.list.isOpen());
+}
+
+// Deleting with each step failing in turn: the list stays whole and current
+// with a message, or it is gone from the lists; what a removal that stopped
+// half way leaves is never a list and goes with the next deletion.
+TEST_F(ListOps, EveryFailingStepOfADeletionLeavesTheListWholeOrGone)
+{
+    const std::vector<std::wstring> names = {PairListFile(CurrentPair()), L"scores.scr"};
+    HWND w = WindowWithMenuBar();
+    long failAt = 1;
+    for (; failAt < 12; ++failAt) {
+        MakeDir(ListDir(L"alpha"));
+        WriteBytes(ListPath(L"alpha"), before_);
+        WriteBytes(ListDir(L"alpha") + L"\\scores.scr", "12");
+        lstrcpynW(g_session.listName, L"alpha", kListNameChars);
+        OpenListFile();
+        BuildListsMenu(w);
+        size_t boxes = capture_.messages().size();
+        InjectFileFault(failAt);
+        DeleteCurrentList(w);
+        long steps = FileStepsTaken();
+        InjectFileFault(0);
+        if (ListExists(L"alpha")) {
+            EXPECT_EQ(names, FilesIn(ListDir(L"alpha"))) << failAt;
+            EXPECT_EQ(before_, ReadBytes(ListPath(L"alpha"))) << failAt;
+            EXPECT_STREQ(L"alpha", g_session.listName) << failAt;
+            EXPECT_EQ(5, g_session.list.count) << failAt;
+            EXPECT_EQ(boxes + 1, capture_.messages().size()) << failAt;
+        } else {
+            EXPECT_STREQ(L"beta", g_session.listName) << failAt;
+            EXPECT_EQ(boxes, capture_.messages().size()) << failAt;
+            std::vector<std::wstring> lists;
+            ListNames(&lists);
+            EXPECT_EQ(std::vector<std::wstring>{L"beta"}, lists) << failAt;
+        }
+        RemoveTree(ListDir(L".deleted-alpha"));
+        if (steps < failAt)
+            break;
+    }
+    EXPECT_EQ(6, failAt) << "an earlier leftover, the move aside, two files, the folder";
+
+    auto remake = [&] {
+        MakeDir(ListDir(L"alpha"));
+        lstrcpynW(g_session.listName, L"alpha", kListNameChars);
+        OpenListFile();
+    };
+    remake();
+    InjectFileFault(3);
+    DeleteCurrentList(w);
+    InjectFileFault(0);
+    EXPECT_TRUE(IsDirectory(ListDir(L".deleted-alpha")));
+    remake();
+    DeleteCurrentList(w);
+    EXPECT_FALSE(IsDirectory(ListDir(L".deleted-alpha"))) << "the next deletion takes the leftover";
+    EXPECT_FALSE(IsDirectory(ListDir(L"alpha")));
+}
+
+// A list folder that can't be made is said and nothing changes; the next try works.
+TEST_F(ListOps, ANewListWhoseFolderCantBeMadeIsSaid)
+{
+    DialogRun run;
+    run.names = {L"gamma", L"gamma"};
+    InjectFileFault(1);
+    RunDialog(run, capture_);
+    InjectFileFault(0);
+    ASSERT_EQ(1u, capture_.messages().size());
+    EXPECT_EQ(Str(Txt_CreateListNotMade), capture_.messages()[0].text);
+    EXPECT_STREQ(L"gamma", g_session.listName) << "the second try made it";
+    EXPECT_TRUE(IsDirectory(ListDir(L"gamma")));
+    EXPECT_EQ(3, CountLists());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "record/recordwindow.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
+#include "core/fileutil.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
@@ -232,6 +233,39 @@ TEST_F(RecordWindow, RecordingHouseSavesAWaveFile)
     EXPECT_EQ(L"mouse", Row(0));
     EXPECT_TRUE(Idle());
     EXPECT_EQ(L"", Label(2));
+}
+
+// A recording whose file can't be flushed or put in place: the earlier
+// recording of the word stays as it was, nothing half written is left, and
+// the user is told; the next recording of the word replaces it.
+TEST_F(RecordWindow, AFailedSaveKeepsTheEarlierRecording)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(kAnimals));
+    MakeDir(L"sound\\english");
+    const std::string earlier = "RIFF-an earlier recording";
+    for (long failAt : {1L, 2L}) {
+        WriteBytes(L"sound\\english\\bird.wav", earlier);
+        capture_->clear();
+        if (Word() != L"bird")
+            Button(RecBack);
+        Key(VK_SPACE);
+        PumpMessages(300);
+        InjectFileFault(failAt);
+        Key(VK_SPACE);
+        InjectFileFault(0);
+        EXPECT_EQ(earlier, ReadBytes(L"sound\\english\\bird.wav")) << failAt;
+        EXPECT_EQ((std::vector<std::wstring>{L"bird.wav"}), Recordings()) << failAt;
+        ASSERT_EQ(1u, Messages().size()) << failAt;
+        EXPECT_NE(std::wstring::npos, Messages()[0].text.find(L"bird.wav"));
+        EXPECT_TRUE(Idle());
+    }
+    capture_->clear();
+    Button(RecBack);
+    Record();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ("RIFF", ReadBytes(L"sound\\english\\bird.wav").substr(0, 4));
+    EXPECT_GT(ReadBytes(L"sound\\english\\bird.wav").size(), earlier.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"bird.wav"}), Recordings());
 }
 
 TEST_F(RecordWindow, EnterWhileRecordingSavesUnderTheWordCurrentAtTheStop)

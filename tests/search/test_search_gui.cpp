@@ -2,6 +2,7 @@
 #include "search/searchwindow.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
+#include "core/fileutil.h"
 #include "core/records.h"
 #include "core/session.h"
 #include "core/uistrings.h"
@@ -285,6 +286,43 @@ TEST_F(SearchWindow, DeletedRecordsGoAtClosingAndRestoredOnesStay)
     ASSERT_EQ(5u, after.size());
     EXPECT_EQ(L"mot003", after[2].first);
     EXPECT_EQ(L"mot004", after[3].first);
+}
+
+// An edit and a deletion with each step of their write failing, and with the
+// disk full inside the record: the book keeps its bytes, the row shows what
+// the book holds, the user is told, and the same change works next time.
+TEST_F(SearchWindow, AFailingWriteKeepsTheRecordShowsItAndSaysSo)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(6));
+    const std::string before = ReadBytes(L"books\\francais_english.wb");
+    Open();
+    struct Fault { long failAt; long long diskFullAt; };
+    for (Fault fault : {Fault{1, -1}, Fault{2, -1}, Fault{0, 0}, Fault{0, 40}, Fault{0, 83}}) {
+        size_t boxes = capture_.messages().size();
+        InjectFileFault(fault.failAt, fault.diskFullAt);
+        EditRow(Item(IdSource + 1), L"zebre");
+        InjectFileFault(0);
+        EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb")) << fault.failAt << " " << fault.diskFullAt;
+        EXPECT_EQ(L"mot001", Source(1));
+        ASSERT_EQ(boxes + 1, capture_.messages().size());
+        EXPECT_NE(std::wstring::npos, capture_.messages().back().text.find(L"francais_english.wb"));
+
+        InjectFileFault(fault.failAt, fault.diskFullAt);
+        FieldMenu(Item(IdTranslation + 3), 'd');
+        InjectFileFault(0);
+        EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb"));
+        EXPECT_EQ(L"word003", Translation(3));
+        EXPECT_EQ(boxes + 2, capture_.messages().size());
+    }
+    EditRow(Item(IdSource + 1), L"zebre");
+    FieldMenu(Item(IdTranslation + 3), 'd');
+    EXPECT_EQ(before.size(), ReadBytes(L"books\\francais_english.wb").size());
+    EXPECT_EQ(L"zebre", ReadWordBook(L"books\\francais_english.wb")[1].first);
+    EXPECT_EQ(Str(Txt_CreateListDeleted), Source(3));
+    Close();
+    WordPairs after = ReadWordBook(L"books\\francais_english.wb");
+    ASSERT_EQ(5u, after.size());
+    EXPECT_EQ(L"zebre", after.back().first);
 }
 
 // A second pair whose source language writes in code page 1253.
