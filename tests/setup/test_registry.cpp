@@ -1,6 +1,7 @@
 #include "setup/setup.h"
 #include "core/catalogue.h"
 #include "core/codepage.h"
+#include "core/fileutil.h"
 #include "core/records.h"
 #include "core/uistrings.h"
 #include "tests/support/testutil.h"
@@ -61,6 +62,18 @@ protected:
             return capture.messages().empty() ? L"" : capture.messages().back().text;
         }
         ADD_FAILURE() << "not fatal";
+        return L"";
+    }
+    // The fatal text, "" when the code ran to its end.
+    template <class F>
+    static std::wstring FatalTextIfAny(F f)
+    {
+        MessageCapture capture;
+        try {
+            f();
+        } catch (const ExitCalled&) {
+            return capture.messages().empty() ? L"(no text)" : capture.messages().back().text;
+        }
         return L"";
     }
 };
@@ -239,6 +252,30 @@ TEST_F(Registry, FailedRewriteKeepsTheOldCatalogue)
     CloseHandle(holder);
     EXPECT_EQ(Crlf(old), DictNow());
     EXPECT_FALSE(FileExists(L"tmp.ini"));
+
+    // Each step of the rewrite failing in turn, then the disk full at every byte.
+    long failAt = 1;
+    for (;; ++failAt) {
+        InjectFileFault(failAt);
+        std::wstring text = FatalTextIfAny([] { AppendPairLine(Group("fra", "french", "0", "Francais")); });
+        long steps = FileStepsTaken();
+        InjectFileFault(0);
+        if (steps < failAt)
+            break;
+        EXPECT_EQ(L"Can't write DICT.INI", text) << failAt;
+        EXPECT_EQ(Crlf(old), DictNow()) << failAt;
+        EXPECT_FALSE(FileExists(L"tmp.ini")) << failAt;
+    }
+    EXPECT_EQ(5, failAt) << "write, flush, close, replace";
+    const std::string appended = DictNow();
+    EXPECT_NE(Crlf(old), appended);
+    for (long long full = 0; full < static_cast<long long>(Crlf(old).size()); full += 5) {
+        InjectFileFault(0, full);
+        EXPECT_EQ(L"Can't write DICT.INI", FatalText([] { RemovePairLines("Francais"); })) << full;
+        InjectFileFault(0);
+        EXPECT_EQ(appended, DictNow()) << full;
+        EXPECT_FALSE(FileExists(L"tmp.ini")) << full;
+    }
 }
 
 namespace {
