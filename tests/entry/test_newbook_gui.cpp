@@ -4,6 +4,7 @@
 #include "shell/resource.h"
 #include "core/catalogue.h"
 #include "core/session.h"
+#include "core/fileutil.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
@@ -292,6 +293,44 @@ TEST_F(NewBook, ACatalogueThatCantBeRewrittenStaysAndNothingIsMade)
     Create(L"mywords");
     EXPECT_EQ(Str(Txt_CreateEmptyCreated), OnlyMessage());
     EXPECT_TRUE(FileExists(L"books\\mywords_english.wb"));
+}
+
+// Each step of the two rewrites failing in turn: a failed catalogue line
+// leaves the catalogue and makes nothing, a failed icon leaves no icon and
+// no temporary file but the book is made; the user hears of both.
+TEST_F(NewBook, EveryFailingStepOfTheCatalogueAndIconRewrites)
+{
+    const auto icons = FilesIn(L"icons");
+    long failAt = 1;
+    for (;; ++failAt) {
+        std::wstring name = L"words" + std::to_wstring(failAt);
+        const std::string ini = ReadBytes(L"DICT.INI");
+        const auto books = FilesIn(L"books");
+        if (Closed()) {
+            ASSERT_NO_FATAL_FAILURE(Open());
+        }
+        capture_.clear();
+        InjectFileFault(failAt);
+        Create(name);
+        long steps = FileStepsTaken();
+        InjectFileFault(0);
+        EXPECT_FALSE(FileExists(L"tmp.ini")) << failAt;
+        if (steps < failAt)
+            break;
+        if (failAt <= 4) {
+            EXPECT_EQ(Str(Txt_CreateEmptyErrorTmp), OnlyMessage()) << failAt;
+            EXPECT_EQ(ini, ReadBytes(L"DICT.INI")) << failAt;
+            EXPECT_EQ(books, FilesIn(L"books")) << failAt;
+            EXPECT_FALSE(Closed()) << failAt;
+        } else {
+            ASSERT_EQ(2u, capture_.messages().size()) << failAt;
+            EXPECT_EQ(Str(Txt_CreateEmptyIcon), capture_.messages()[0].text) << failAt;
+            EXPECT_TRUE(FileExists(L"books\\" + name + L"_english.wb")) << failAt;
+        }
+        EXPECT_EQ(icons, FilesIn(L"icons")) << failAt;
+    }
+    EXPECT_EQ(9, failAt) << "each rewrite a write, a flush, a close and a replace";
+    EXPECT_EQ(icons.size() + 1, FilesIn(L"icons").size());
 }
 
 TEST_F(NewBook, AnIconThatCantBeReplacedIsSaidButTheBookIsMade)
