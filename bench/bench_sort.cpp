@@ -2,7 +2,8 @@
 // adding words: load the live records, sort with the word comparison, write back.
 //   bench_sort gen WORDS RECORDS SEED   books\eng_ned.wb (5% marked deleted) and
 //                                       the live records as text live.tsv
-//   bench_sort run TABLE.stb            sorts the word book, prints the time
+//   bench_sort run TABLE.stb            sorts the word book with the table, prints the time
+//   bench_sort run locale               the same without a table, under the pair's locale
 #include "core/catalogue.h"
 #include "core/codepage.h"
 #include "core/collate.h"
@@ -72,7 +73,12 @@ static int Run(const wchar_t* table)
     wcscpy(pair->wordBookFile, L"eng_ned.wb");
     wcscpy(pair->listFile, L"eng_ned.ls");
     pair->sourceCodePage = pair->targetCodePage = 1252;
-    pair->hasSortTable = ReadSortTableFile(table, g_session.collation.table) ? 1 : 0;
+    bool byLocale = wcscmp(table, L"locale") == 0;
+    if (byLocale && !ApplyPairLocale(L"english")) {
+        fprintf(stderr, "the runtime refuses the locale\n");
+        return 1;
+    }
+    pair->hasSortTable = !byLocale && ReadSortTableFile(table, g_session.collation.table) ? 1 : 0;
     g_session.collation.useTable = pair->hasSortTable == 1;
     g_session.collation.codePage = pair->sourceCodePage;
     g_catalogue.entries.push_back(std::move(pair));
@@ -111,6 +117,6 @@ int wmain(int argc, wchar_t** argv)
         return Generate(argv[2], wcstol(argv[3], nullptr, 10), static_cast<uint32_t>(wcstoul(argv[4], nullptr, 10)));
     if (argc == 3 && wcscmp(argv[1], L"run") == 0)
         return Run(argv[2]);
-    fprintf(stderr, "usage: bench_sort gen WORDS RECORDS SEED | run TABLE.stb\n");
+    fprintf(stderr, "usage: bench_sort gen WORDS RECORDS SEED | run TABLE.stb|locale\n");
     return 2;
 }

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Times the word-list builder on a 1,000,000-record word book against
-# `LC_ALL=C sort` on the same records as inverted tab-separated text.
-#   bench/run.sh BUILD_DIR
-# Prints: bench NAME ours=SECONDS anchor=SECONDS ratio=OURS/ANCHOR
+# Times the word-list builder on a 1,000,000-record word book, with the
+# collation table and under a locale, against `LC_ALL=C sort` on the same
+# records as inverted tab-separated text followed by a flush of sort's output
+# to disk (the builder flushes its output too).
+#   bench/run_wordlist.sh BUILD_DIR
+# Prints on stdout the best round: bench NAME ours=SECONDS anchor=SECONDS ratio=OURS/ANCHOR
+# and on stderr each round and the median over the rounds.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -22,32 +25,42 @@ cd "$work"
 cut -f1 /usr/share/dictd/freedict-*.index | LC_ALL=C sort -u > words.txt
 run gen words.txt "$records" 1 >&2
 
-min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
+# One build; prints its seconds and its peak memory.
+ours() {
+  local out
+  out=$(run run "$1")
+  echo "$1: $out" >&2
+  awk -v s="$(field seconds "$out")" -v a="$(field peak_ws_mb "$out")" -v b="$(field peak_pf_mb "$out")" \
+    'BEGIN { print s, (a > b ? a : b) }'
+}
 
-# Best of the rounds for each side, interleaved so both see the same machine state.
-ours_table="" ours_locale="" anchor="" peak=""
+# Rounds interleave both sides so that they see the same machine state.
+table=() locale=() anchor=() peak=()
 for _ in $(seq "$rounds"); do
-  out=$(run run table)
-  echo "table: $out" >&2
-  ours_table=$(min "$ours_table" "$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$out")")
-  ws=$(sed -n 's/.*peak_ws_mb=\([0-9.]*\).*/\1/p' <<<"$out")
-  pf=$(sed -n 's/.*peak_pf_mb=\([0-9.]*\).*/\1/p' <<<"$out")
-  peak=$(awk -v p="$peak" -v a="$ws" -v b="$pf" 'BEGIN { m = a > b ? a : b; print (p == "" || m > p) ? m : p }')
-
-  out=$(run run locale)
-  echo "locale: $out" >&2
-  ours_locale=$(min "$ours_locale" "$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$out")")
-  ws=$(sed -n 's/.*peak_ws_mb=\([0-9.]*\).*/\1/p' <<<"$out")
-  pf=$(sed -n 's/.*peak_pf_mb=\([0-9.]*\).*/\1/p' <<<"$out")
-  peak=$(awk -v p="$peak" -v a="$ws" -v b="$pf" 'BEGIN { m = a > b ? a : b; print (p == "" || m > p) ? m : p }')
-
+  read -r s p < <(ours table)
+  table+=("$s") peak+=("$p")
+  read -r s p < <(ours locale)
+  locale+=("$s") peak+=("$p")
+  rm -f sorted.tsv
   start=$(date +%s.%N)
   LC_ALL=C sort -o sorted.tsv inverted.tsv
+  sync sorted.tsv
   end=$(date +%s.%N)
-  anchor=$(min "$anchor" "$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')")
+  a=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')
+  echo "anchor: seconds=$a" >&2
+  anchor+=("$a")
 done
 
-line() { awk -v n="$1" -v o="$2" -v a="$3" 'BEGIN { printf "bench %s ours=%.3f anchor=%.3f ratio=%.2f\n", n, o, a, o / a }'; }
-line wordlist_reverse_1M "$ours_table" "$anchor"
-line wordlist_reverse_1M_locale "$ours_locale" "$anchor"
-awk -v o="$peak" 'BEGIN { printf "bench wordlist_reverse_1M_peak_mb ours=%.1f anchor=400 ratio=%.2f\n", o, o / 400 }'
+best() { printf '%s\n' "$@" | sort -g | head -1; }
+worst() { printf '%s\n' "$@" | sort -g | tail -1; }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+line() { awk -v k="$1" -v n="$2" -v o="$3" -v a="$4" 'BEGIN { printf "%s %s ours=%.3f anchor=%.3f ratio=%.2f\n", k, n, o, a, o / a }'; }
+peak_line() { awk -v k="$1" -v o="$2" 'BEGIN { printf "%s wordlist_reverse_1M_peak_mb ours=%.1f anchor=400.0 ratio=%.2f\n", k, o, o / 400 }'; }
+
+line bench wordlist_reverse_1M "$(best "${table[@]}")" "$(best "${anchor[@]}")"
+line bench wordlist_reverse_1M_locale "$(best "${locale[@]}")" "$(best "${anchor[@]}")"
+peak_line bench "$(worst "${peak[@]}")"
+line median wordlist_reverse_1M "$(median "${table[@]}")" "$(median "${anchor[@]}")" >&2
+line median wordlist_reverse_1M_locale "$(median "${locale[@]}")" "$(median "${anchor[@]}")" >&2
+peak_line median "$(median "${peak[@]}")" >&2

@@ -11,6 +11,9 @@
 
 static bool g_localeSet = false;
 
+// msvcrt: the locale handles (LCIDs) of the current C locale, by category.
+extern "C" unsigned int* __cdecl ___lc_handle_func(void);
+
 constexpr int kMaxSortText = kSortKeyBuffer - 1;
 
 // Converts at most the first kMaxSortText bytes' worth of a word into out
@@ -131,6 +134,44 @@ int CompareByLocale(const wchar_t* a, const wchar_t* b)
         if (!ca)
             return 0;
     }
+}
+
+LocaleKeys PrepareLocaleKeys()
+{
+    LocaleKeys how;
+    if (CollationIsDefault())
+        return how;
+    LCID lcid = ___lc_handle_func()[LC_COLLATE];
+    if (!lcid)
+        return how;
+    how.lcid = lcid;
+    // Word sort or string sort: whichever orders like the comparison on a
+    // word where the two differ.
+    int c = CompareByLocale(L"co-op", L"coop");
+    int s = CompareStringW(lcid, NORM_IGNORECASE | SORT_STRINGSORT, L"co-op", -1, L"coop", -1) - CSTR_EQUAL;
+    how.flags = ((c < 0) == (s < 0) && (c > 0) == (s > 0)) ? NORM_IGNORECASE | SORT_STRINGSORT : NORM_IGNORECASE;
+    return how;
+}
+
+int MakeLocaleSortKey(const LocaleKeys& how, const wchar_t* word, int length, unsigned char* key, int room)
+{
+    if (how.lcid) {
+        int len = length > 0 ? LCMapStringW(how.lcid, LCMAP_SORTKEY | how.flags, word, length,
+                                            reinterpret_cast<wchar_t*>(key), room)
+                             : 0;
+        // The key's own terminator is no part of the order.
+        if (len > 0 && key[len - 1] == 0)
+            --len;
+        return len > 0 ? len : 0;
+    }
+    if (2 * length > room)
+        return 0;
+    for (int i = 0; i < length; ++i) {
+        wchar_t c = FoldAZ(word[i]);
+        key[2 * i] = static_cast<unsigned char>(c >> 8);
+        key[2 * i + 1] = static_cast<unsigned char>(c & 0xFF);
+    }
+    return 2 * length;
 }
 
 int CompareWords(const Collation& c, const wchar_t* a, const wchar_t* b)

@@ -32,5 +32,18 @@ int CompareWords(const Collation& c, const wchar_t* a, const wchar_t* b);
 // Maps 8-bit text into its sort key (at most kSortKeyBuffer - 1 bytes); returns its length.
 int MakeSortKey(const unsigned char* text, const unsigned char table[kSortTableSize], unsigned char* key);
 int CompareSortKeys(const unsigned char* a, int aLen, const unsigned char* b, int bLen);
+// Keys that order words as CompareByLocale does under the current collation:
+// byte order, the shorter first when one begins the other. Without a collation
+// locale they give exactly that order; under one they are the runtime's own
+// sort keys, which a caller that must keep the comparison's order checks
+// against the comparison.
+struct LocaleKeys {
+    unsigned long lcid = 0;   // 0: A to Z folded, then character codes
+    unsigned long flags = 0;
+};
+LocaleKeys PrepareLocaleKeys();
+// The key of the first length characters of word; its length, at most room
+// bytes (0 when it does not fit).
+int MakeLocaleSortKey(const LocaleKeys& how, const wchar_t* word, int length, unsigned char* key, int room);
 // Reads a table file; false unless it holds at least 256 bytes.
 bool ReadSortTableFile(const wchar_t* path, unsigned char table[kSortTableSize]);

@@ -93,6 +93,18 @@ bool ReplaceFileContents(const std::wstring& path, const std::string& bytes, con
     return ok;
 }
 
+bool OnLocalFixedDrive(const wchar_t* path)
+{
+    wchar_t full[MAX_PATH];
+    DWORD n = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    // Only a drive letter's root is known for sure: shares, devices and
+    // paths too long for this buffer are read the plain way.
+    if (n < 3 || n >= MAX_PATH || full[1] != L':' || full[2] != L'\\')
+        return false;
+    const wchar_t root[] = {full[0], L':', L'\\', 0};
+    return GetDriveTypeW(root) == DRIVE_FIXED;
+}
+
 std::wstring FullPath(const std::wstring& path)
 {
     DWORD room = path.empty() ? 0 : GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);

@@ -36,6 +36,10 @@ bool ReplaceFileContents(const std::wstring& path, const std::string& bytes, con
 void InjectFileFault(long failAt, long long diskFullAt = -1);
 long FileStepsTaken();
 
+// True for a file on a local fixed drive, where a mapped view can't meet a
+// read error that the reader could not report.
+bool OnLocalFixedDrive(const wchar_t* path);
+
 // The absolute form of path, of any length; "" when it can't be made.
 std::wstring FullPath(const std::wstring& path);
 

@@ -10,6 +10,7 @@
 #include "core/collate.h"
 #include "core/fileutil.h"
 #include "core/records.h"
+#include "core/sortbook.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
 #include <windows.h>
@@ -26,9 +27,6 @@
 
 bool g_wordListCompareSortOnly = false;
 
-// msvcrt: the locale handles (LCIDs) of the current C locale, by category.
-extern "C" unsigned int* __cdecl ___lc_handle_func(void);
-
 namespace {
 
 constexpr size_t kBlockRecords = 12288;  // about 1 MB per read or write
@@ -43,6 +41,7 @@ struct Build {
     std::wstring error;
     std::wstring outputTemp;        // the output is written here, then renamed
     std::vector<uint32_t> buckets;  // temporary records per bucket
+    size_t foreignBytes = 0;        // what the foreign words of those records take in the arena
 };
 
 bool Fail(Build& b, const std::wstring& text)
@@ -131,6 +130,34 @@ UniqueFile OpenFile(const std::wstring& path, const wchar_t* mode)
     return UniqueFile(f);
 }
 
+// A file on a local fixed drive mapped for reading, let go of when done.
+struct MappedFile {
+    HANDLE mapping = nullptr;
+    const unsigned char* view = nullptr;
+    const unsigned char* Map(FILE* f, const std::wstring& path, size_t bytes)
+    {
+        if (!OnLocalFixedDrive(path.c_str()))
+            return nullptr;
+        HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+        if (h == INVALID_HANDLE_VALUE || !(mapping = CreateFileMappingW(h, nullptr, PAGE_READONLY, 0, 0, nullptr)))
+            return nullptr;
+        view = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, bytes));
+        if (!view)
+            Close();
+        return view;
+    }
+    void Close()
+    {
+        if (view)
+            UnmapViewOfFile(view);
+        if (mapping)
+            CloseHandle(mapping);
+        view = nullptr;
+        mapping = nullptr;
+    }
+    ~MappedFile() { Close(); }
+};
+
 long long RecordCount(FILE* f)
 {
     long long size = _filelengthi64(_fileno(f));
@@ -213,6 +240,7 @@ void InvertRecord(Build& b, const unsigned char* rec, RecordWriter& out)
             memcpy(r, narrow + skip, kSourceChars);
             memcpy(r + kSourceChars, foreign, kTranslationChars);
             ++b.buckets[BucketOf(r)];
+            b.foreignBytes += 1 + foreignLen;
         }
         begin = end + 1;
     }
@@ -232,14 +260,21 @@ bool WriteInverted(Build& b)
     long long count = RecordCount(in.get());
     if (count < 0)
         return Fail(b, L"Read error input file \"" + job.inputPath + L"\"");
-    std::vector<unsigned char> input(static_cast<size_t>(count) * kRecordSize);
-    for (size_t i = 0; i < static_cast<size_t>(count); i += kBlockRecords) {
-        size_t n = std::min(kBlockRecords, static_cast<size_t>(count) - i);
-        if (fread(input.data() + i * kRecordSize, kRecordSize, n, in.get()) != n)
-            return Fail(b, L"Read error input file \"" + job.inputPath + L"\"");
-        CountHundreds(b, i, i + n);
+    // Read where the system keeps the file: fresh memory for a copy costs
+    // more than the reading. A copy when the file can't be mapped.
+    std::vector<unsigned char> copy;
+    MappedFile mapped;
+    const unsigned char* input = count > 0 ? mapped.Map(in.get(), job.inputPath, static_cast<size_t>(count) * kRecordSize) : nullptr;
+    if (!input && count > 0) {
+        copy.resize(static_cast<size_t>(count) * kRecordSize);
+        for (size_t i = 0; i < static_cast<size_t>(count); i += kBlockRecords) {
+            size_t n = std::min(kBlockRecords, static_cast<size_t>(count) - i);
+            if (fread(copy.data() + i * kRecordSize, kRecordSize, n, in.get()) != n)
+                return Fail(b, L"Read error input file \"" + job.inputPath + L"\"");
+        }
+        input = copy.data();
     }
-    in.reset();
+    CountHundreds(b, 0, static_cast<size_t>(count));
     Done(b);
 
     UniqueFile temp = OpenFile(job.tempPath, L"wb");
@@ -252,9 +287,11 @@ bool WriteInverted(Build& b)
     for (size_t i = 0; i < static_cast<size_t>(count) && out.ok; ++i) {
         if (i % 100 == 0)
             Counter(b, i);
-        InvertRecord(b, input.data() + i * kRecordSize, out);
+        InvertRecord(b, input + i * kRecordSize, out);
     }
-    input = {};
+    mapped.Close();
+    in.reset();
+    copy = {};
     if (!FlushRecords(out) || !CloseWrittenFile(temp))
         return Fail(b, L"Write error tempfile");
     Done(b);
@@ -393,7 +430,8 @@ bool LoadInverted(Build& b, WorkSet& w)
         return Fail(b, L"Read error tempfile");
     std::vector<uint32_t> next(w.bucketStart.begin(), w.bucketStart.end() - 1);
     w.entries.resize(static_cast<size_t>(count));
-    w.foreign.Room(static_cast<size_t>(count) * 12);
+    // Room for them all at once: growing would copy them.
+    w.foreign.Room(b.foreignBytes + 1 + kTranslationChars);
     bool fits = true;
     bool read = ReadRecords(b, temp.get(), static_cast<size_t>(count), [&](const unsigned char* block, size_t n) {
         for (size_t k = 0; k < n && fits; ++k) {
@@ -486,23 +524,12 @@ int CompareKeys(const WorkSet& w, uint32_t a, uint32_t b)
     return c ? c : x.keyLen - y.keyLen;
 }
 
-// How the locale keys are made: the flags whose keys order like the
-// comparison itself on a word where the two kinds of sort differ.
-DWORD LocaleKeyFlags(LCID lcid)
-{
-    int c = CompareByLocale(L"co-op", L"coop");
-    int s = CompareStringW(lcid, NORM_IGNORECASE | SORT_STRINGSORT, L"co-op", -1, L"coop", -1) - CSTR_EQUAL;
-    return ((c < 0) == (s < 0) && (c > 0) == (s > 0)) ? NORM_IGNORECASE | SORT_STRINGSORT : NORM_IGNORECASE;
-}
-
 // The sort key of every word. With a table it is the table's key, the very
 // order of the comparison. Without one it is a key meant to order like
 // CompareByLocale; the order it gives is checked against the comparison.
 void MakeKeys(WorkSet& w, const unsigned char* table, int mainCodePage)
 {
-    // The comparison uses the runtime's collation only once a pair's locale is set.
-    LCID lcid = !table && PairLocaleIsSet() ? ___lc_handle_func()[LC_COLLATE] : 0;
-    DWORD flags = lcid ? LocaleKeyFlags(lcid) : 0;
+    const LocaleKeys how = table ? LocaleKeys{} : PrepareLocaleKeys();
     auto make = [&](size_t from, size_t to, std::vector<unsigned char>& arena) {
         unsigned char key[512];
         for (size_t id = from; id < to; ++id) {
@@ -513,17 +540,8 @@ void MakeKeys(WorkSet& w, const unsigned char* table, int mainCodePage)
                 char narrow[2 * kSourceChars + 1];
                 narrow[Narrow(wide, word.wideLen, narrow, mainCodePage)] = '\0';
                 len = MakeSortKey(reinterpret_cast<const unsigned char*>(narrow), table, key);
-            } else if (lcid) {
-                len = LCMapStringW(lcid, LCMAP_SORTKEY | flags, wide, word.wideLen, reinterpret_cast<wchar_t*>(key), sizeof key);
-                if (len > 0 && key[len - 1] == 0)
-                    --len;
             } else {
-                // The default locale's rule: A to Z folded, then character codes.
-                for (int i = 0; i < word.wideLen; ++i) {
-                    wchar_t c = FoldAZ(wide[i]);
-                    key[len++] = static_cast<unsigned char>(c >> 8);
-                    key[len++] = static_cast<unsigned char>(c & 0xFF);
-                }
+                len = MakeLocaleSortKey(how, wide, word.wideLen, key, sizeof key);
             }
             word.key = arena.size();
             word.keyLen = static_cast<uint16_t>(std::max(len, 0));
@@ -531,7 +549,7 @@ void MakeKeys(WorkSet& w, const unsigned char* table, int mainCodePage)
         }
     };
     size_t n = w.words.size();
-    if (!lcid) {
+    if (table || !how.lcid) {
         make(0, n, w.keyArena);
         return;
     }
@@ -747,7 +765,7 @@ bool WriteOutput(Build& b)
 
 bool BuildWordList(const WordListJob& job, const WordListProgress& progress, std::wstring* error)
 {
-    Build b{job, progress, {}, job.outputPath + L".tmp", {}};
+    Build b{job, progress, {}, job.outputPath + L".tmp", {}, 0};
     // Never the scratch file of the inversion.
     if (lstrcmpiW(b.outputTemp.c_str(), job.tempPath.c_str()) == 0)
         b.outputTemp = job.outputPath + L".new";
