@@ -101,4 +101,10 @@ void OpenHelpKeyword(HWND owner, const wchar_t* keyword)
     OpenPage(owner, folder + L"\\" + (page.empty() ? L"index.htm" : page));
 }
 
-void CloseHelp() { HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0); }
+// Without the viewer loaded no help window is open: nothing to close, and no
+// viewer to load on the way out.
+void CloseHelp()
+{
+    if (GetModuleHandleW(L"hhctrl.ocx"))
+        HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
+}

@@ -4,6 +4,9 @@
 #include "kit/fonts.h"
 #include "kit/kit.h"
 #include <strsafe.h>
+#include <cwchar>
+#include <string>
+#include <vector>
 
 Settings g_settings;
 Fonts g_fonts;
@@ -11,7 +14,51 @@ Fonts g_fonts;
 static const wchar_t kSection[] = L"Dictionary";
 static const wchar_t* const kSlotNames[PosCount] = {L"Main", L"Practise", L"Makelist", L"Add", L"Translate", L"Search"};
 
-static int ReadInt(const wchar_t* key, int fallback) { return static_cast<int>(GetProfileIntW(kSection, key, fallback)); }
+// Every key read looks at win.ini afresh, which start-up would pay for
+// dozens of times. The section's key names, listed once, spare the look for
+// keys that aren't there (colours, fonts, windows never opened): their
+// default is what the read would give. Keys present are read as before.
+static std::vector<std::wstring> g_keysPresent;
+static bool g_keysKnown;
+
+static void ListSectionKeys()
+{
+    g_keysPresent.clear();
+    std::vector<wchar_t> names(16384);
+    DWORD n = GetProfileStringW(kSection, nullptr, L"", names.data(), static_cast<DWORD>(names.size()));
+    g_keysKnown = n + 2 < names.size();  // a list cut short tells nothing
+    for (const wchar_t* p = names.data(); g_keysKnown && p < names.data() + n && *p; p += wcslen(p) + 1)
+        g_keysPresent.emplace_back(p);
+}
+
+static void ForgetSectionKeys()
+{
+    g_keysPresent.clear();
+    g_keysKnown = false;
+}
+
+static bool MayHold(const wchar_t* key)
+{
+    if (!g_keysKnown)
+        return true;
+    for (const std::wstring& name : g_keysPresent)
+        if (CompareStringOrdinal(name.c_str(), -1, key, -1, TRUE) == CSTR_EQUAL)
+            return true;
+    return false;
+}
+
+static int ReadInt(const wchar_t* key, int fallback)
+{
+    return MayHold(key) ? static_cast<int>(GetProfileIntW(kSection, key, fallback)) : fallback;
+}
+
+static void ReadString(const wchar_t* key, const wchar_t* fallback, wchar_t* out, DWORD size)
+{
+    if (MayHold(key))
+        GetProfileStringW(kSection, key, fallback, out, size);
+    else
+        lstrcpynW(out, fallback, static_cast<int>(size));
+}
 
 static void WriteInt(const wchar_t* key, long value)
 {
@@ -28,16 +75,19 @@ static void PositionKeys(int slot, wchar_t* left, wchar_t* top)
 
 void ReadStartupSettings()
 {
-    GetProfileStringW(kSection, L"languagefont", L"Times New Roman", g_settings.languageFont, 49);
-    GetProfileStringW(kSection, L"guifont", L"Arial", g_settings.guiFont, 49);
+    ListSectionKeys();
+    ReadString(L"languagefont", L"Times New Roman", g_settings.languageFont, 49);
+    ReadString(L"guifont", L"Arial", g_settings.guiFont, 49);
     g_settings.guiFontSize = ReadInt(L"guifontsize", 9);
     g_settings.languageFontSize = ReadInt(L"languagefontsize", 30);
     g_settings.searchWindowSize = ReadInt(L"searchwindowsize", 10);
     g_settings.searchWindowMinimal = ReadInt(L"searchwindowminimal", 0);
+    ForgetSectionKeys();
 }
 
 void ReadWindowSettings()
 {
+    ListSectionKeys();
     g_settings.colorR = ReadInt(L"colorR", 0);
     g_settings.colorG = ReadInt(L"colorG", 200);
     g_settings.colorB = ReadInt(L"colorB", 0);
@@ -56,6 +106,7 @@ void ReadWindowSettings()
     g_settings.clipSearch = ReadInt(L"ClipSearch", 0);
     g_settings.addNewWordsToList = ReadInt(L"AddNewWordsToList", 1);
     g_settings.practiceSound = ReadInt(L"PracticeSound", 1);
+    ForgetSectionKeys();
 }
 
 void WriteSettings(HWND mainWindow)

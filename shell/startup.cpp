@@ -82,7 +82,8 @@ static void ReadPracticeList()
     }
 }
 
-bool StartWordbook(const char* commandLine)
+// Start-up up to the main window, ready to show.
+static bool StartMainWindow(const char* commandLine)
 {
     ResetSession();
     g_windowOpen = 0;
@@ -116,19 +117,33 @@ bool StartWordbook(const char* commandLine)
     SeedRandom(static_cast<uint32_t>(time(nullptr)));
     BuildMainMenu();
 
+    g_accelerators = BuildAccelerators();
+    return true;
+}
+
+// What only the other windows use: done once the main window shows.
+static void FinishStartup()
+{
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     LoadLibraryW(L"RICHED32.DLL");
-    g_accelerators = BuildAccelerators();
+}
+
+bool StartWordbook(const char* commandLine)
+{
+    if (!StartMainWindow(commandLine))
+        return false;
+    FinishStartup();
     return true;
 }
 
 int RunWordbook(HINSTANCE instance, const char* commandLine, int show)
 {
     g_instance = instance;
-    if (!StartWordbook(commandLine))
+    if (!StartMainWindow(commandLine))
         return 1;
     ShowWindow(g_mainWindow, show);
     UpdateWindow(g_mainWindow);
+    FinishStartup();
     return MessageLoop();
 }
