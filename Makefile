@@ -31,9 +31,14 @@ bench: configure
 	cmake --build $(BUILD) -j$(JOBS) --target benches
 	bench/run.sh $(BUILD)
 
-# The damaged-input tests with many more seeds than the suite runs.
-fuzz: build
-	cd $(BUILD) && WB_FUZZ_ROUNDS=$${WB_FUZZ_ROUNDS:-20} ctest --output-on-failure -R 'mutation|fuzz'
+# The damaged-input tests with many more seeds than the suite runs, and the
+# failing-write tests, in a checked build of their own (FUZZ_BUILD).
+FUZZ_BUILD ?= build-checked
+FUZZ_TESTS = mutation|fuzz|faults|test_catalogue|test_sortbook|test_listops|test_wordlist
+fuzz:
+	$(MAKE) configure BUILD=$(FUZZ_BUILD) CMAKE_FLAGS="$(CMAKE_FLAGS) -DWB_CHECKED=ON"
+	cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	cd $(FUZZ_BUILD) && WB_FUZZ_ROUNDS=$${WB_FUZZ_ROUNDS:-20} ctest --output-on-failure -j$(JOBS) -R '$(FUZZ_TESTS)'
 
 run: build
 	tools/run.sh $(BUILD)

@@ -16,8 +16,11 @@ bool ReadScore(const std::wstring& path, Score* best)
     std::string skips, errors;
     if (!f || !ReadTextLine(f.get(), skips) || !ReadTextLine(f.get(), errors))
         return false;
-    best->skips = LineValue(skips);
-    best->errors = LineValue(errors);
+    // A count below zero is no score, and would never be beaten.
+    Score read{LineValue(skips), LineValue(errors)};
+    if (read.skips < 0 || read.errors < 0)
+        return false;
+    *best = read;
     return true;
 }
 

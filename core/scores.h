@@ -11,8 +11,8 @@ struct Score {
 
 // The list file's path with ".score" in place of its ".ls".
 std::wstring ScorePath(const std::wstring& listPath);
-// The stored score; false (and no score) when the file can't be read or has
-// fewer than two lines.
+// The stored score; false (and no score) when the file can't be read, has
+// fewer than two lines or a count below zero.
 bool ReadScore(const std::wstring& path, Score* best);
 // Fewer skips is better; with equal skips, fewer errors. Anything beats no score.
 bool IsBetterScore(const Score& run, const Score& best);

@@ -1,12 +1,15 @@
 #include "kit/fonts.h"
 #include "core/uistrings.h"
+#include <algorithm>
+#include <climits>
 
 int FontHeightForPoints(int points)
 {
-    // points * 4 / 3, rounded half away from zero
-    int scaled = points * 96;
-    int h = (scaled >= 0 ? scaled + 36 : scaled - 36) / 72;
-    return -h;
+    // points * 4 / 3, rounded half away from zero; wide, as a damaged
+    // setting may hold any 32-bit value
+    long long scaled = static_cast<long long>(points) * 96;
+    long long h = (scaled >= 0 ? scaled + 36 : scaled - 36) / 72;
+    return static_cast<int>(-std::clamp<long long>(h, -INT_MAX, INT_MAX));
 }
 
 static HFONT CreateFontFor(int points, int weight, const wchar_t* face, int charset)

@@ -1,4 +1,5 @@
 #include "kit/kit.h"
+#include <climits>
 
 bool RegisterWindowClass(HINSTANCE instance, const wchar_t* className, WNDPROC proc, const wchar_t* icon,
                          const wchar_t* smallIcon)
@@ -82,16 +83,17 @@ POINT WorkspaceToScreen(POINT workspace, const MONITORINFO& monitor)
 
 POINT KeepInside(POINT pos, SIZE size, const RECT& work)
 {
-    POINT p = pos;
-    if (p.x + size.cx > work.right)
-        p.x = work.right - size.cx;
-    if (p.y + size.cy > work.bottom)
-        p.y = work.bottom - size.cy;
-    if (p.x < work.left)
-        p.x = work.left;
-    if (p.y < work.top)
-        p.y = work.top;
-    return p;
+    // Wide: a damaged setting may put the far edge past the coordinate range.
+    long long x = pos.x, y = pos.y;
+    if (x + size.cx > work.right)
+        x = work.right - size.cx;
+    if (y + size.cy > work.bottom)
+        y = work.bottom - size.cy;
+    if (x < work.left)
+        x = work.left;
+    if (y < work.top)
+        y = work.top;
+    return {static_cast<LONG>(x), static_cast<LONG>(y)};
 }
 
 POINT SaveWindowPosition(HWND hwnd)
@@ -119,13 +121,15 @@ void RestoreWindowPosition(HWND hwnd, POINT saved)
     RECT rc;
     GetWindowRect(hwnd, &rc);
     SIZE size{rc.right - rc.left, rc.bottom - rc.top};
-    RECT wanted{saved.x, saved.y, saved.x + size.cx, saved.y + size.cy};
+    // A far edge past the coordinate range (a damaged setting) is on no monitor.
+    bool fits = saved.x <= LONG_MAX - size.cx && saved.y <= LONG_MAX - size.cy;
+    RECT wanted = fits ? RECT{saved.x, saved.y, saved.x + size.cx, saved.y + size.cy} : RECT{};
     POINT pos = saved;
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
     // A position no monitor shows any more (a screen removed, a resolution
     // lowered) would leave the window out of reach.
-    HMONITOR monitor = MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL);
+    HMONITOR monitor = fits ? MonitorFromRect(&wanted, MONITOR_DEFAULTTONULL) : nullptr;
     if (!monitor && GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &mi))
         pos = KeepInside(saved, size, mi.rcWork);
     SetWindowPos(hwnd, nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -106,8 +106,12 @@ static void PaintBackground(HDC dc, const RECT& client)
 {
     COLORREF colours[64];
     const Settings& g = g_settings;
-    for (int i = 0; i < 64; ++i)
-        colours[i] = RGB((g.colorR - i * g.colorRi) & 255, (g.colorG - i * g.colorGi) & 255, (g.colorB - i * g.colorBi) & 255);
+    // Unsigned: settings of any size wrap into 0 to 255 instead of overflowing.
+    auto shade = [](int base, int step, unsigned i) {
+        return static_cast<BYTE>(static_cast<unsigned>(base) - i * static_cast<unsigned>(step));
+    };
+    for (unsigned i = 0; i < 64; ++i)
+        colours[i] = RGB(shade(g.colorR, g.colorRi, i), shade(g.colorG, g.colorGi, i), shade(g.colorB, g.colorBi, i));
     PaintGradient(dc, client, colours);
     GdiObject dark(CreatePen(PS_SOLID, 1, RGB(25, 25, 25)));
     Selected pen(dc, dark.handle);

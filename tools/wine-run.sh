@@ -24,8 +24,9 @@ winedir="$build/wine"
 mkdir -p "$winedir"
 export WINEPREFIX="$winedir/prefix"
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono/Gecko offers, and no menu entries written into the user's desktop.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No Mono/Gecko offers, no menu entries written into the user's desktop, and a
+# crash ends the program at once instead of waiting in the debugger.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 export WINEARCH=win64
 # Keeps Wine's own files (and its sound configuration) inside the build tree;
 # the user's X authority stays where it was.

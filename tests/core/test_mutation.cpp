@@ -1,41 +1,14 @@
 // Damaged files of every kind the core reads, made from good ones with fixed
 // seeds: nothing may crash, and what the readers give back stays in its limits.
+// Rounds per reader: the count below times WB_FUZZ_ROUNDS.
 #include "core/collate.h"
+#include "core/review.h"
+#include "core/scores.h"
 #include "tests/core/corefixture.h"
+#include "tests/support/fuzz.h"
 #include <cwchar>
-#include <random>
 
 namespace {
-
-std::string Mutate(std::string data, std::mt19937& rng)
-{
-    switch (rng() % 6) {
-    case 0:  // cut anywhere
-        data.resize(data.empty() ? 0 : rng() % data.size());
-        break;
-    case 1:  // random bytes
-        for (int n = 1 + static_cast<int>(rng() % 16); n > 0 && !data.empty(); --n)
-            data[rng() % data.size()] = static_cast<char>(rng());
-        break;
-    case 2:  // zeros
-        for (int n = 1 + static_cast<int>(rng() % 8); n > 0 && !data.empty(); --n)
-            data[rng() % data.size()] = '\0';
-        break;
-    case 3:  // a long run of one character somewhere
-        data.insert(data.empty() ? 0 : rng() % data.size(), 100 + rng() % 400, "x,\n#"[rng() % 4]);
-        break;
-    case 4:  // line ends removed
-        for (auto& c : data)
-            if (c == '\n' && rng() % 2)
-                c = 'y';
-        break;
-    default:  // bytes dropped
-        for (int n = 1 + static_cast<int>(rng() % 8); n > 0 && !data.empty(); --n)
-            data.erase(rng() % data.size(), 1);
-        break;
-    }
-    return data;
-}
 
 bool Terminated(const wchar_t* field, size_t size) { return wmemchr(field, L'\0', size) != nullptr; }
 
@@ -52,8 +25,9 @@ TEST_F(Mutation, WordBooks)
     }
     WriteBytes(L"DICT.INI", "[Languages]\nenglish,english,0\n");
     MakeDir(L"books");
-    std::mt19937 rng(1);
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < FuzzRounds(150); ++round) {
+        SCOPED_TRACE(FuzzWhere(1, round));
+        std::mt19937 rng = RoundGenerator(1, round);
         std::string bad = Mutate(good, rng);
         WriteBytes(L"books\\eng_ned.wb", bad);
         ASSERT_EQ(0, LoadCatalogue());
@@ -73,6 +47,7 @@ TEST_F(Mutation, WordBooks)
             ASSERT_LE(at, g_session.book.count);
         }
         ClosePairFiles();
+        ASSERT_TRUE(HeapsIntact());
     }
 }
 
@@ -81,9 +56,10 @@ TEST_F(Mutation, Catalogues)
     const std::string good =
         "# header\n\n[Addnew]\n\n[Selected]\nfrancais_nederlands.wb\n\n[Languages]\n"
         "english,english,0,english\nfrancais,french,0,francais\ngreek,greek,161,greek\n\n# --- EOF\n";
-    std::mt19937 rng(2);
     MakeDir(L"books");
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < FuzzRounds(150); ++round) {
+        SCOPED_TRACE(FuzzWhere(2, round));
+        std::mt19937 rng = RoundGenerator(2, round);
         std::string bad = Mutate(good, rng);
         WriteBytes(L"DICT.INI", bad);
         if (LoadCatalogue() != 0)
@@ -106,6 +82,7 @@ TEST_F(Mutation, Catalogues)
         ClosePairFiles();
         ASSERT_EQ(0, LoadCatalogue()) << "before:\n" << bad << "\nafter:\n" << ReadBytes(L"DICT.INI");
         ASSERT_EQ(entries, g_catalogue.count());
+        ASSERT_TRUE(HeapsIntact());
     }
 }
 
@@ -120,9 +97,10 @@ TEST_F(Mutation, CollationTables)
     g_catalogue.entries.push_back(std::move(pair));
     g_catalogue.current = g_catalogue.entries[0].get();
     MakeDir(L"tables");
-    std::mt19937 rng(3);
     MessageCapture capture;
-    for (int round = 0; round < 100; ++round) {
+    for (int round = 0; round < FuzzRounds(100); ++round) {
+        SCOPED_TRACE(FuzzWhere(3, round));
+        std::mt19937 rng = RoundGenerator(3, round);
         std::string bad = Mutate(good, rng);
         WriteBytes(L"tables\\english.stb", bad);
         unsigned char before[kSortTableSize];
@@ -145,9 +123,10 @@ TEST_F(Mutation, StringsFiles)
 {
     std::string good = ReadBytes(BuildPath(L"strings/english.str"));
     ASSERT_FALSE(good.empty());
-    std::mt19937 rng(4);
     int loaded = 0;
-    for (int round = 0; round < 120; ++round) {
+    for (int round = 0; round < FuzzRounds(120); ++round) {
+        SCOPED_TRACE(FuzzWhere(4, round));
+        std::mt19937 rng = RoundGenerator(4, round);
         std::string bad = Mutate(good, rng);
         WriteBytes(L"damaged.str", bad);
         std::string missing;
@@ -156,14 +135,16 @@ TEST_F(Mutation, StringsFiles)
         ++loaded;
         for (int id = 0; id < Txt_Count; ++id)
             ASSERT_LE(wcslen(Str(static_cast<StringId>(id))), bad.size());
+        ASSERT_TRUE(HeapsIntact());
     }
     EXPECT_GT(loaded, 0);
 }
 
 TEST_F(Mutation, ListsRoots)
 {
-    std::mt19937 rng(5);
-    for (int round = 0; round < 20; ++round) {
+    for (int round = 0; round < FuzzRounds(20); ++round) {
+        SCOPED_TRACE(FuzzWhere(5, round));
+        std::mt19937 rng = RoundGenerator(5, round);
         if (round % 2) {
             WriteBytes(L"lists", std::string(rng() % 50, 'x'));
         } else {
@@ -189,6 +170,149 @@ TEST_F(Mutation, ListsRoots)
             FindClose(h);
             RemoveDirectoryW(L"lists");
         }
+    }
+}
+
+// Practice-list files of a double-byte pair: lead bytes cut by the field end,
+// a partial record, flags of any value.
+TEST_F(Mutation, ListFiles)
+{
+    std::string good;
+    for (const char* w : {"\x82\xa0", "\x88\xa4\x82\xb5", "abc", "\x93\xfa\x96\x7b"}) {
+        WordRecord r{};
+        strcpy(r.source, w);
+        strcpy(r.translation, "one, two");
+        r.deleted = 1;
+        good.append(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    WriteBytes(L"DICT.INI", "[Languages]\njapanese,japanese,128\n");
+    MakeDir(L"books");
+    MakeDir(L"lists");
+    MakeDir(L"lists\\week");
+    WriteBytes(L"books\\jap_ned.wb", "");
+    for (int round = 0; round < FuzzRounds(150); ++round) {
+        SCOPED_TRACE(FuzzWhere(6, round));
+        std::mt19937 rng = RoundGenerator(6, round);
+        std::string bad = Mutate(good, rng);
+        WriteBytes(L"lists\\week\\jap_ned.ls", bad);
+        ASSERT_EQ(0, LoadCatalogue());
+        g_catalogue.current = g_catalogue.entries[0].get();
+        wcscpy(g_session.listName, L"week");
+        OpenPairFiles();
+        CountListRecords();
+        ASSERT_EQ(static_cast<int>(bad.size() / kRecordSize), g_session.list.count);
+        for (int i = 0; i < g_session.list.count; ++i) {
+            ASSERT_EQ(0, ReadListRecord(i));
+            ASSERT_TRUE(Terminated(g_session.record.source, kSourceChars));
+            ASSERT_TRUE(Terminated(g_session.record.translation, kTranslationChars));
+        }
+        ASSERT_EQ(-1, ReadListRecord(g_session.list.count));
+        ASSERT_EQ(-1, ReadListRecord(-1));
+        ClosePairFiles();
+        ASSERT_TRUE(HeapsIntact());
+    }
+}
+
+TEST_F(Mutation, ScoreFiles)
+{
+    const std::string good = "3\r\n12\r\n";
+    WriteBytes(L"week.score", "-3\r\n12\r\n");
+    Score negative;
+    EXPECT_FALSE(ReadScore(L"week.score", &negative));
+    EXPECT_FALSE(negative.known());
+    for (int round = 0; round < FuzzRounds(150); ++round) {
+        SCOPED_TRACE(FuzzWhere(7, round));
+        std::mt19937 rng = RoundGenerator(7, round);
+        std::string bad = round % 8 == 7 ? RandomBytes(rng, 64) : Mutate(good, rng);
+        WriteBytes(L"week.score", bad);
+        Score best;
+        if (!ReadScore(L"week.score", &best)) {
+            ASSERT_FALSE(best.known());
+            continue;
+        }
+        // A damaged score never blocks a better run for good: counts are
+        // never negative, so a run of no skips and no errors can beat it.
+        ASSERT_GE(best.skips, 0) << bad;
+        ASSERT_GE(best.errors, 0) << bad;
+        Score perfect;
+        perfect.skips = perfect.errors = 0;
+        if (best.skips > 0 || best.errors > 0) {
+            ASSERT_TRUE(IsBetterScore(perfect, best)) << bad;
+        }
+        ASSERT_TRUE(WriteScore(L"week.score", perfect));
+        Score again;
+        ASSERT_TRUE(ReadScore(L"week.score", &again));
+        ASSERT_EQ(0, again.skips);
+        ASSERT_EQ(0, again.errors);
+    }
+}
+
+TEST_F(Mutation, ReviewSchedules)
+{
+    std::string good;
+    for (int i = 0; i < 6; ++i) {
+        int32_t entry[2] = {1 + i % 5, 9000 + i};
+        good.append(reinterpret_cast<const char*>(entry), sizeof entry);
+    }
+    const int today = 9003;
+    for (int round = 0; round < FuzzRounds(150); ++round) {
+        SCOPED_TRACE(FuzzWhere(8, round));
+        std::mt19937 rng = RoundGenerator(8, round);
+        std::string bad = round % 8 == 7 ? RandomBytes(rng, 100) : Mutate(good, rng);
+        WriteBytes(L"week.review", bad);
+        int count = static_cast<int>(rng() % 10) - 1;  // the list may be shorter or longer, or even "-1"
+        std::vector<ReviewEntry> schedule = ReadSchedule(L"week.review", count);
+        ASSERT_EQ(static_cast<size_t>(std::max(count, 0)), schedule.size());
+        for (ReviewEntry& e : schedule) {
+            ASSERT_GE(e.box, kFirstBox);
+            ASSERT_LE(e.box, kLastBox);
+            ScheduleAnswer(&e, rng() % 2, today);
+            ASSERT_GE(e.box, kFirstBox);
+            ASSERT_LE(e.box, kLastBox);
+            ASSERT_GE(e.due, today);
+            ASSERT_LE(e.due, today + BoxInterval(kLastBox));
+        }
+        std::vector<int> due = DueRecords(schedule, today);
+        for (int i : due)
+            ASSERT_LT(static_cast<size_t>(i), schedule.size());
+        std::vector<int> boxes = BoxCounts(schedule);
+        int total = 0;
+        for (int n : boxes)
+            total += n;
+        ASSERT_EQ(static_cast<int>(schedule.size()), total);
+        DayText(NextDueDay(schedule, today));
+        std::vector<bool> keep(std::max(count, 0));
+        for (size_t i = 0; i < keep.size(); ++i)
+            keep[i] = rng() % 2;
+        ASSERT_TRUE(CompactSchedule(L"week.review", keep));
+        ASSERT_TRUE(HeapsIntact());
+    }
+}
+
+TEST_F(Mutation, ReviewHistories)
+{
+    const std::string good = "when,mode,asked,errors,skips\r\n2026-12-09 14:05:31,typed,20,3,1\r\n"
+                             "2026-12-10 09:00:00,review,7,0,0\r\n";
+    for (int round = 0; round < FuzzRounds(150); ++round) {
+        SCOPED_TRACE(FuzzWhere(9, round));
+        std::mt19937 rng = RoundGenerator(9, round);
+        std::string bad = round % 8 == 7 ? RandomBytes(rng, 300) : Mutate(good, rng);
+        WriteBytes(L"week.history", bad);
+        std::vector<HistoryLine> lines = ReadHistory(L"week.history");
+        ASSERT_LE(lines.size(), bad.size() / 20 + 1);
+        for (const HistoryLine& line : lines) {
+            ASSERT_EQ(19u, line.when.size());
+            ASSERT_GE(line.asked, 0);
+            ASSERT_GE(line.errors, 0);
+            ASSERT_GE(line.skips, 0);
+        }
+        // A run appended to a damaged history reads back as the last line.
+        ASSERT_TRUE(AppendHistory(L"week.history", {L"2027-01-01 10:00:00", L"typed", 5, 1, 0}));
+        std::vector<HistoryLine> after = ReadHistory(L"week.history");
+        ASSERT_FALSE(after.empty());
+        ASSERT_EQ(L"2027-01-01 10:00:00", after.back().when);
+        ASSERT_EQ(5, after.back().asked);
+        ASSERT_TRUE(HeapsIntact());
     }
 }
 
