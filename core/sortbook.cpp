@@ -1,5 +1,6 @@
 #include "core/sortbook.h"
 #include "core/codepage.h"
+#include "core/runboth.h"
 #include "core/uistrings.h"
 #include <windows.h>
 #include <io.h>
@@ -41,38 +42,6 @@ int FieldLength(const char* field, int size, const bool safe[256], bool* allSafe
         ++n;
     }
     return n;
-}
-
-// Runs first() here and second() on a helper thread at the same time (both
-// here when no thread can be had). Only for work that writes nothing shared.
-template <class First, class Second>
-void RunBoth(First first, Second second)
-{
-    bool secondOutOfMemory = false;
-    auto guarded = [&] {
-        try {
-            second();
-        } catch (const std::bad_alloc&) {
-            secondOutOfMemory = true;
-        }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(guarded);
-    } catch (const std::system_error&) {
-        guarded();
-    }
-    try {
-        first();
-    } catch (...) {
-        if (helper.joinable())
-            helper.join();
-        throw;
-    }
-    if (helper.joinable())
-        helper.join();
-    if (secondOutOfMemory)
-        throw std::bad_alloc();
 }
 
 // Counts comparisons for the progress report; only this thread reports, the

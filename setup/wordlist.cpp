@@ -10,6 +10,7 @@
 #include "core/collate.h"
 #include "core/fileutil.h"
 #include "core/records.h"
+#include "core/runboth.h"
 #include "core/sortbook.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
@@ -296,38 +297,6 @@ bool WriteInverted(Build& b)
         return Fail(b, L"Write error tempfile");
     Done(b);
     return true;
-}
-
-// Runs first() here and second() on a helper thread at the same time (both
-// here when no thread can be had). Only for work that writes nothing shared.
-template <class First, class Second>
-void RunBoth(First first, Second second)
-{
-    bool secondOutOfMemory = false;
-    auto guarded = [&] {
-        try {
-            second();
-        } catch (const std::bad_alloc&) {
-            secondOutOfMemory = true;
-        }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(guarded);
-    } catch (const std::system_error&) {
-        guarded();
-    }
-    try {
-        first();
-    } catch (...) {
-        if (helper.joinable())
-            helper.join();
-        throw;
-    }
-    if (helper.joinable())
-        helper.join();
-    if (secondOutOfMemory)
-        throw std::bad_alloc();
 }
 
 // A record of the temporary file: its source word packed for comparison
