@@ -73,8 +73,7 @@ void OpenPairFiles()
     OpenListFile();
 }
 
-// The pair becomes current with its already opened word book.
-static void MakeCurrent(LanguagePair* pair, WordBook&& book)
+static void Select(LanguagePair* pair)
 {
     if (LanguagePair* previous = CurrentPair(); previous != pair) {
         if (previous)
@@ -82,6 +81,12 @@ static void MakeCurrent(LanguagePair* pair, WordBook&& book)
         pair->selected = 1;
         g_catalogue.current = pair;
     }
+}
+
+// The pair becomes current with its already opened word book.
+static void MakeCurrent(LanguagePair* pair, WordBook&& book)
+{
+    Select(pair);
     LoadSortTable(pair, &g_session.collation);
     ApplyLocaleOf(pair);
     ClosePairFiles();
@@ -89,7 +94,7 @@ static void MakeCurrent(LanguagePair* pair, WordBook&& book)
     OpenListFile();
 }
 
-void OpenStartPair()
+void OpenStartBook()
 {
     LanguagePair* wanted = CurrentPair();
     WordBook book;
@@ -106,7 +111,25 @@ void OpenStartPair()
         ShowMessage(g_session.owner, Format(Str(Txt_ErrorStartPair), PairWordBookPath(wanted), name).c_str(),
                     Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
     }
-    MakeCurrent(opened, std::move(book));
+    Select(opened);
+    ClosePairFiles();
+    g_session.book = std::move(book);
+}
+
+// The list first: should a message below wait for the user, the main window
+// behind it already has everything but the collation.
+void SettleStartPair()
+{
+    LanguagePair* pair = CurrentPair();
+    OpenListFile();
+    LoadSortTable(pair, &g_session.collation);
+    ApplyLocaleOf(pair);
+}
+
+void OpenStartPair()
+{
+    OpenStartBook();
+    SettleStartPair();
 }
 
 int ActivateCurrentPair(LanguagePair* pair)

@@ -37,6 +37,12 @@ void LoadSortTable(const LanguagePair* pair, Collation* c);
 // the first pair in catalogue order that can (with a message). Applies its
 // locale and table and opens its list. Ends the program when no word book opens.
 void OpenStartPair();
+// The same in two steps, so that the main window can show in between:
+// OpenStartBook settles the pair and opens its word book (the messages and
+// the ending above); SettleStartPair opens its list and applies its table
+// and locale (with their messages).
+void OpenStartBook();
+void SettleStartPair();
 // Makes pair current: opens its word book first; on failure says so and
 // leaves the current pair, its files and DICT.INI as they were (-1).
 // Otherwise loads its collation, applies its locale, opens its list and

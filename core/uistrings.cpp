@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
 
 const char* const kStringNames[Txt_Count] = {
 #define X(name) #name,
@@ -57,6 +58,42 @@ const Ch* FindEntry(const Ch* image, size_t count, const Ch* key)
         pos = end + 1;
     }
     return nullptr;
+}
+
+// Each key's first entry, by its folded name: one walk over the image
+// answers every name, where FindEntry walks it once per name.
+using EntryIndex = std::unordered_map<std::wstring, const wchar_t*>;
+
+std::wstring FoldedKey(const wchar_t* s, size_t n)
+{
+    std::wstring key(s, n);
+    for (wchar_t& c : key)
+        c = FoldAZ(c);
+    return key;
+}
+
+EntryIndex IndexEntries(const wchar_t* image, size_t count)
+{
+    EntryIndex index;
+    size_t pos = 0;
+    while (pos < count && image[pos] != 0) {
+        size_t end = pos;
+        while (end < count && image[end] != 0)
+            ++end;
+        for (size_t eq = pos; eq < end; ++eq)
+            if (image[eq] == L'=') {
+                index.emplace(FoldedKey(image + pos, eq - pos), image + eq + 1);
+                break;
+            }
+        pos = end + 1;
+    }
+    return index;
+}
+
+const wchar_t* FindIndexed(const EntryIndex& index, const std::wstring& name)
+{
+    auto it = index.find(FoldedKey(name.c_str(), name.size()));
+    return it == index.end() ? nullptr : it->second;
 }
 
 std::wstring WidenAscii(const char* s)
@@ -157,9 +194,10 @@ bool LoadUiStringsFromFile(const wchar_t* path, std::string* missing)
     std::vector<wchar_t> wide(size + 1);
     size_t wideCount = static_cast<size_t>(ToWideCount(image8.data(), wide.data(), static_cast<int>(size), codePage));
 
+    const EntryIndex index = IndexEntries(wide.data(), wideCount);
     const wchar_t* values[Txt_Count];
     for (int id = 0; id < Txt_Count; ++id) {
-        values[id] = FindEntry(wide.data(), wideCount, WidenAscii(kStringNames[id]).c_str());
+        values[id] = FindIndexed(index, WidenAscii(kStringNames[id]));
         if (!values[id]) {
             *missing = kStringNames[id];
             return false;
@@ -171,7 +209,7 @@ bool LoadUiStringsFromFile(const wchar_t* path, std::string* missing)
     for (int i = 0; i < fonts; ++i) {
         char name[16];
         snprintf(name, sizeof name, "Font%03d", kFirstForeignCharset + i);
-        const wchar_t* face = FindEntry(wide.data(), wideCount, WidenAscii(name).c_str());
+        const wchar_t* face = FindIndexed(index, WidenAscii(name));
         if (!face) {
             *missing = name;
             return false;

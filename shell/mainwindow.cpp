@@ -86,7 +86,6 @@ static void OnCreate(HWND hwnd)
     }
     if (s.highColour)
         LoadLogo();
-    ReadWindowSettings();
     struct { int x; StringId text; int id; } buttons[] = {
         {10, Txt_MainButtonAdd, CmdAdd},
         {150, Txt_MainButtonCreatelist, CmdMakeList},
@@ -98,7 +97,9 @@ static void OnCreate(HWND hwnd)
                                     120, 30, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), g_instance, nullptr);
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
     }
-    ApplyStayOnTop(hwnd);
+    // A new window is not topmost: only the setting's "on" has work to do.
+    if (g_settings.stayOnTop == 1)
+        ApplyStayOnTop(hwnd);
     RestoreWindowPosition(hwnd, g_settings.windowPos[PosMain]);
 }
 
@@ -337,14 +338,23 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
 }
 
+static void BuildMenus();
+
 bool CreateMainWindow()
 {
     RegisterWindowClass(g_instance, L"wboek", MainWndProc, L"wboekicon", L"wboekicon");
+    // The menu comes with the window: set afterwards it would make the frame again.
+    ReadWindowSettings();
+    BuildMenus();
     int height = kClientHeight + g_captionHeight + g_menuHeight;
     int x = (g_screenWidth - kWidth) / 2;
     int y = (g_screenHeight - g_menuHeight - g_captionHeight - kClientHeight) / 2;
     HWND hwnd = CreateWindowW(L"wboek", Str(Txt_Dictionary), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, kWidth,
-                              height, nullptr, nullptr, g_instance, nullptr);
+                              height, nullptr, s.menu, g_instance, nullptr);
+    if (!hwnd) {
+        DestroyMenu(s.menu);
+        s.menu = s.languages = nullptr;
+    }
     return hwnd != nullptr;
 }
 
@@ -355,7 +365,7 @@ static void AppendPairMenuItem(HMENU menu, LanguagePair* entry, int commandId)
     entry->menuId = commandId;
 }
 
-void BuildMainMenu()
+static void BuildMenus()
 {
     s.menu = CreateMenu();
     HMENU file = CreatePopupMenu();
@@ -376,7 +386,6 @@ void BuildMainMenu()
     AppendMenuW(help, MF_STRING, CmdProgress, Str(Txt_MainMenuPracticeHelp4));
     AppendMenuW(help, MF_STRING, CmdAbout, Str(Txt_MainMenuPracticeHelp3));
     AppendMenuW(s.menu, MF_POPUP, reinterpret_cast<UINT_PTR>(help), Str(Txt_MainMenuPracticeHelp0));
-    SetMenu(g_mainWindow, s.menu);
 
     HMENU languages = s.languages = CreatePopupMenu();
     int half = g_catalogue.count() / 2;
@@ -393,5 +402,11 @@ void BuildMainMenu()
             s.markedPairItem = entry->menuId;
             break;
         }
+}
+
+void BuildMainMenu()
+{
+    BuildMenus();
+    SetMenu(g_mainWindow, s.menu);
     DrawMenuBar(g_mainWindow);
 }

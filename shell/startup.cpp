@@ -108,22 +108,23 @@ static bool StartMainWindow(const char* commandLine)
     g_captionHeight = GetSystemMetrics(SM_CYCAPTION);
     g_menuHeight = GetSystemMetrics(SM_CYMENU);
     // The pair is settled before the main window shows it: a word book that
-    // can't be opened gives way to the first one that can.
-    ReadPracticeList();
-    OpenStartPair();
+    // can't be opened gives way to the first one that can. Its list, table
+    // and locale wait until the window shows.
+    OpenStartBook();
     if (!CreateMainWindow())
         return false;
 
     SeedRandom(static_cast<uint32_t>(time(nullptr)));
-    BuildMainMenu();
 
     g_accelerators = BuildAccelerators();
     return true;
 }
 
-// What only the other windows use: done once the main window shows.
+// What the main window's first paint doesn't need: done once it shows.
 static void FinishStartup()
 {
+    ReadPracticeList();
+    SettleStartPair();
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     LoadLibraryW(L"RICHED32.DLL");
