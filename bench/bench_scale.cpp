@@ -22,6 +22,7 @@
 #include "core/session.h"
 #include "core/sortbook.h"
 #include "core/uistrings.h"
+#include "core/usersettings.h"
 #include "kit/fieldkeys.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
@@ -235,6 +236,7 @@ static int RunWindow(const wchar_t* name)
     std::vector<std::wstring> words = WordsToType(40);
 
     MessageCapture capture;  // a box would wait for a user
+    RemoveSettingsFile();
     WriteProfileStringW(L"Dictionary", nullptr, nullptr);
     g_instance = GetModuleHandleW(nullptr);
     if (!StartWordbook(""))
@@ -278,6 +280,7 @@ static int RunWindow(const wchar_t* name)
     double reads = Now() - r0;
     DestroyWindow(g_mainWindow);
     PumpMessages();
+    RemoveSettingsFile();
     WriteProfileStringW(L"Dictionary", nullptr, nullptr);
     printf("window=%ls records=%d open=%.6f moves=%.6f close=%.6f seconds=%.6f "
            "reads_30k=%.6f ws_before=%.2f ws_during=%.2f ws_peak=%.2f private_before=%.2f private_during=%.2f "

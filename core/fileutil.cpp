@@ -1,11 +1,13 @@
 #include "core/fileutil.h"
 #include <windows.h>
 #include <io.h>
+#include <cerrno>
 
 static struct {
     long steps = 0;
     long failAt = 0;
     long long bytesLeft = -1;  // -1: no limit
+    std::wstring unwritable;   // with a trailing backslash; empty: none
 } g_fault;
 
 void InjectFileFault(long failAt, long long diskFullAt)
@@ -16,6 +18,27 @@ void InjectFileFault(long failAt, long long diskFullAt)
 }
 
 long FileStepsTaken() { return g_fault.steps; }
+
+void InjectUnwritableFolder(const std::wstring& dir)
+{
+    g_fault.unwritable = dir.empty() ? L"" : FullPath(dir);
+    if (!g_fault.unwritable.empty() && g_fault.unwritable.back() != L'\\')
+        g_fault.unwritable += L'\\';
+}
+
+// True (with access denied) for a path in the folder a test made unwritable.
+static bool PathDenied(const wchar_t* path)
+{
+    if (g_fault.unwritable.empty() || !path)
+        return false;
+    std::wstring full = FullPath(path) + L"\\";
+    if (full.size() < g_fault.unwritable.size() ||
+        CompareStringOrdinal(full.c_str(), static_cast<int>(g_fault.unwritable.size()), g_fault.unwritable.c_str(),
+                             -1, TRUE) != CSTR_EQUAL)
+        return false;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return true;
+}
 
 // True when the step about to be taken is the one that must fail.
 static bool StepFails()
@@ -60,7 +83,7 @@ bool FlushFileToDisk(FILE* f)
 
 bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target)
 {
-    if (StepFails())
+    if (StepFails() || PathDenied(source) || PathDenied(target))
         return false;
     return MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
@@ -69,14 +92,91 @@ bool FlushWrites(FILE* f) { return f && !StepFails() && fflush(f) == 0; }
 
 bool RenamePath(const wchar_t* source, const wchar_t* target)
 {
-    return !StepFails() && MoveFileExW(source, target, MOVEFILE_WRITE_THROUGH) != 0;
+    return !StepFails() && !PathDenied(source) && !PathDenied(target) &&
+           MoveFileExW(source, target, MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool MakeDirectory(const wchar_t* path) { return !StepFails() && CreateDirectoryW(path, nullptr) != 0; }
+bool MakeDirectory(const wchar_t* path)
+{
+    return !StepFails() && !PathDenied(path) && CreateDirectoryW(path, nullptr) != 0;
+}
 
-bool RemoveFilePath(const wchar_t* path) { return !StepFails() && DeleteFileW(path) != 0; }
+std::wstring RunningProgramPath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return L"";
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
 
-bool RemoveEmptyDirectory(const wchar_t* path) { return !StepFails() && RemoveDirectoryW(path) != 0; }
+static bool IsRunningProgram(const wchar_t* path)
+{
+    std::wstring self = RunningProgramPath();
+    if (self.empty())
+        return false;
+    std::wstring a = FullPath(path), b = FullPath(self);
+    return !a.empty() && CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+bool RemoveFilePath(const wchar_t* path)
+{
+    if (StepFails() || PathDenied(path))
+        return false;
+    if (IsRunningProgram(path)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return DeleteFileW(path) != 0;
+}
+
+bool RemoveEmptyDirectory(const wchar_t* path)
+{
+    return !StepFails() && !PathDenied(path) && RemoveDirectoryW(path) != 0;
+}
+
+FILE* OpenFileForUpdate(const wchar_t* path)
+{
+    if (PathDenied(path)) {
+        errno = EACCES;
+        return nullptr;
+    }
+    return _wfopen(path, L"r+b");
+}
+
+bool CanWriteInFolder(const std::wstring& dir, unsigned long* error)
+{
+    // A name of this process's own, so two programs probing at once don't meet.
+    std::wstring probe = dir;
+    if (!probe.empty() && probe.back() != L'\\' && probe.back() != L'/')
+        probe += L'\\';
+    probe += L"~wbprobe" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    DWORD code = ERROR_SUCCESS;
+    if (StepFails() || PathDenied(probe.c_str())) {
+        code = GetLastError();
+    } else {
+        HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            code = GetLastError();
+        } else {
+            CloseHandle(h);
+            if (!RemoveFilePath(probe.c_str())) {
+                code = GetLastError();
+                DeleteFileW(probe.c_str());
+            }
+        }
+    }
+    if (error)
+        *error = code;
+    return code == ERROR_SUCCESS;
+}
 
 bool ReplaceFileContents(const std::wstring& path, const std::string& bytes, const std::wstring& tempPath)
 {

@@ -22,8 +22,18 @@ bool FlushWrites(FILE* f);
 // Renames a file or directory; fails when target exists.
 bool RenamePath(const wchar_t* source, const wchar_t* target);
 bool MakeDirectory(const wchar_t* path);
+// Refuses, as Windows does, to remove the file the running program was
+// started from (Wine would let it go).
 bool RemoveFilePath(const wchar_t* path);
 bool RemoveEmptyDirectory(const wchar_t* path);
+
+// Opens an existing file for reading and writing ("r+b"); fails with errno
+// EACCES where the user may not write (and where a test made it so).
+FILE* OpenFileForUpdate(const wchar_t* path);
+
+// True when a file can be made and removed again in dir: what a standard
+// user may not do in the Program Files folder. *error gets the system's reason.
+bool CanWriteInFolder(const std::wstring& dir, unsigned long* error = nullptr);
 
 // Writes bytes to a temporary file (temp, or path + ".new"), flushes it to
 // disk and puts it in path's place; on failure the old file stays and no
@@ -35,10 +45,17 @@ bool ReplaceFileContents(const std::wstring& path, const std::string& bytes, con
 // disk would. Returns nothing; FileStepsTaken counts the steps since.
 void InjectFileFault(long failAt, long long diskFullAt = -1);
 long FileStepsTaken();
+// Tests only: from now on dir and everything in it can't be written, as a
+// folder of an installation made for all users can't by a standard user
+// (empty: none). Each step of the seam on a path there fails, access denied.
+void InjectUnwritableFolder(const std::wstring& dir);
 
 // True for a file on a local fixed drive, where a mapped view can't meet a
 // read error that the reader could not report.
 bool OnLocalFixedDrive(const wchar_t* path);
+
+// The file the running program was started from, of any length; "" on failure.
+std::wstring RunningProgramPath();
 
 // The absolute form of path, of any length; "" when it can't be made.
 std::wstring FullPath(const std::wstring& path);

@@ -1,5 +1,7 @@
 #include "core/records.h"
+#include <cerrno>
 #include "core/codepage.h"
+#include "core/fileutil.h"
 #include <climits>
 #include <io.h>
 #include <cstring>
@@ -39,7 +41,11 @@ bool OpenWordBook(WordBook* book, const std::wstring& path, int sourceCodePage, 
     book->targetCodePage = targetCodePage;
     if (path.empty())
         return false;
-    book->file.reset(_wfopen(path.c_str(), L"r+b"));
+    book->file.reset(OpenFileForUpdate(path.c_str()));
+    // A book the user may only read (an installation made for all users)
+    // still opens for looking words up; its writes then fail and say so.
+    if (!book->file && errno == EACCES)
+        book->file.reset(_wfopen(path.c_str(), L"rb"));
     if (!book->file && create)
         book->file.reset(_wfopen(path.c_str(), L"w+b"));
     CountBookRecords(book);

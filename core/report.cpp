@@ -25,3 +25,31 @@ void QuitProcess(int exitCode)
         g_hooks.fatalExit(exitCode);
     ExitProcess(static_cast<UINT>(exitCode));
 }
+
+std::wstring SystemErrorText(unsigned long error)
+{
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring reason = text ? text : L"";
+    if (text)
+        LocalFree(text);
+    while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' '))
+        reason.pop_back();
+    if (!reason.empty() && reason.back() == L'.')
+        reason.pop_back();
+    return reason.empty() ? std::to_wstring(error) : reason;
+}
+
+std::wstring FillIn(std::wstring text, const std::vector<std::wstring>& parts)
+{
+    size_t at = 0;
+    for (const std::wstring& part : parts) {
+        at = text.find(L"%s", at);
+        if (at == std::wstring::npos)
+            break;
+        text.replace(at, 2, part);
+        at += part.size();
+    }
+    return text;
+}

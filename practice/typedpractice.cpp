@@ -87,13 +87,16 @@ static int ReadBestScore()
     return 0;
 }
 
+// Results go beside the list, in the installation: none where it is read-only.
+static bool MaySaveResults() { return !s.listPath.empty() && !g_readOnlyInstall; }
+
 // A score file that can't be written is left as it was, without a word.
 static void SaveScoreIfBetter()
 {
     Score run{s.skips, s.errors};
     if (!IsBetterScore(run, s.best))
         return;
-    if (!s.listPath.empty())
+    if (MaySaveResults())
         WriteScore(ScorePath(s.listPath), run);
 }
 
@@ -122,13 +125,13 @@ static void CardAnsweredRight()
 // word; the window tries again when it closes.
 static void SaveSchedule()
 {
-    if (s.scheduleChanged && !s.listPath.empty())
+    if (s.scheduleChanged && MaySaveResults())
         s.scheduleChanged = !WriteSchedule(SchedulePath(s.listPath), s.schedule);
 }
 
 static void AddHistoryLine()
 {
-    if (!s.listPath.empty())
+    if (MaySaveResults())
         AppendHistory(HistoryPath(s.listPath),
                       {NowText(), s.review ? L"review" : L"typed", s.count, s.errors, s.skips});
 }

@@ -5,6 +5,7 @@
 #include "core/report.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "core/usersettings.h"
 #include "kit/fieldkeys.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
@@ -348,9 +349,8 @@ static void CreateControls()
 // A position from a longer book (or a damaged key) is taken to the nearest record.
 static int SavedPosition()
 {
-    wchar_t value[32] = L"";
-    GetProfileStringW(L"Dictionary", PositionKey().c_str(), L"0", value, static_cast<DWORD>(std::size(value)));
-    long saved = wcstol(value, nullptr, 10);
+    std::wstring value = ReadSettingText(PositionKey().c_str(), L"0", 31);
+    long saved = wcstol(value.c_str(), nullptr, 10);
     return static_cast<int>(std::clamp<long>(saved, 0, LastIndex()));
 }
 
@@ -428,7 +428,7 @@ static void OnDestroy()
         s.recording = false;
     }
     if (BookCount() > 0)
-        WriteProfileStringW(L"Dictionary", PositionKey().c_str(), std::to_wstring(s.current).c_str());
+        StoreSetting(PositionKey().c_str(), std::to_wstring(s.current));
 }
 
 static void OnNcDestroy()

@@ -192,6 +192,12 @@ static void PutBackStored(HWND field, bool isSource)
 static void OnRowEnter(HWND field)
 {
     FieldInfo info = InfoOf(field);
+    if (g_readOnlyInstall) {  // nothing can be stored: the row shows what the book holds
+        if (ReadRow(info.row))
+            PutBackStored(field, info.isSource);
+        SetFocus(s.search);
+        return;
+    }
     if (!ReadRow(info.row)) {
         MessageBeep(MB_OK);
         SetFocus(s.search);
@@ -395,6 +401,10 @@ static void CreateControls(HWND hwnd)
                                     kTranslationChars - 1, true, true);
         SetWindowSubclass(s.source[i], RowFieldProc, 1, 0);
         SetWindowSubclass(s.translation[i], RowFieldProc, 1, 0);
+        if (g_readOnlyInstall) {
+            SendMessageW(s.source[i], EM_SETREADONLY, TRUE, 0);
+            SendMessageW(s.translation[i], EM_SETREADONLY, TRUE, 0);
+        }
     }
     s.scroll = CreateWindowW(L"scrollbar", L"", WS_CHILD | WS_VISIBLE | SBS_VERT, s.minimal ? 220 : 235,
                              s.minimal ? 5 : 25, 20, 23 * s.rows, hwnd, reinterpret_cast<HMENU>(IdScroll), g_instance,
@@ -414,6 +424,10 @@ static void OnCreate(HWND hwnd)
     SetMenu(hwnd, s.menu);
     s.fieldMenu = BuildFieldMenu(Txt_SearchDelRecord);
     s.deletedMenu = BuildFieldMenu(Txt_SearchResRecord);
+    // The word book of a read-only installation is shown, never changed.
+    for (HMENU holder : {s.fieldMenu, s.deletedMenu})
+        for (int id : {CmdDeleteRecord, CmdPaste})
+            EnableMenuItem(holder, id, MF_BYCOMMAND | (g_readOnlyInstall ? MF_GRAYED : MF_ENABLED));
     CreateControls(hwnd);
     MakeFieldFonts();
     s.pickerShown = false;

@@ -84,17 +84,14 @@ std::wstring WithBackslash(const std::wstring& dir)
     return dir + L"\\";
 }
 
+std::wstring NotWritableText(const std::wstring& dir, DWORD error)
+{
+    return FillIn(Str(Txt_Install_NotWritable), {dir, SystemErrorText(error)});
+}
+
 void NoteFailure(const std::wstring& path, DWORD error)
 {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring reason = text ? text : L"";
-    if (text)
-        LocalFree(text);
-    while (!reason.empty() && iswspace(reason.back()))
-        reason.pop_back();
-    g_outcome.failures.push_back(path + L": " + (reason.empty() ? std::to_wstring(error) : reason));
+    g_outcome.failures.push_back(path + L": " + SystemErrorText(error));
 }
 
 std::vector<std::wstring> OutcomeLines()
@@ -119,6 +116,13 @@ bool MakeDirectory(const std::wstring& dir)
         return true;
     NoteFailure(dir, error);
     return false;
+}
+
+void NoteWrittenFile(const std::wstring& path)
+{
+    std::wstring full = FullPath(path);
+    if (!full.empty())
+        g_outcome.written.push_back(full);
 }
 
 // The directory part with its backslash, or empty.

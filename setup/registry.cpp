@@ -100,6 +100,7 @@ void WriteDict(const std::vector<std::string>& raws, const wchar_t* openFailure,
     }
     if (!ReplaceFileContents(DictPath(), bytes, kTmpIni))
         SetupFatal(writeFailure);
+    NoteWrittenFile(DictPath());
 }
 
 std::string PairLine(const PairGroup& g)
@@ -124,6 +125,7 @@ void BuildReverseWordBook(const PairGroup& group)
     std::wstring error;
     if (!BuildWordList(job, SetupProgress(), &error))
         SetupFatal(error.c_str());
+    NoteWrittenFile(job.outputPath);
     if (g_setupWindow)
         SetCursor(previous);
     g_barY += 50;

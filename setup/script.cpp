@@ -2,6 +2,7 @@
 #include "setup/setup.h"
 #include "core/fileutil.h"
 #include "core/uistrings.h"
+#include "core/usersettings.h"
 
 namespace {
 
@@ -75,7 +76,9 @@ void CopyOne(const std::wstring& from, const std::wstring& to)
     // The installed word book may hold words the user added.
     if (InWordBookFolder(to) && !KeepReplacedWordBook(to, from))
         return;
-    if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
+    if (CopyFileW(from.c_str(), to.c_str(), FALSE))
+        NoteWrittenFile(to);
+    else
         NoteFailure(to, GetLastError());
 }
 
@@ -103,14 +106,13 @@ void CopyMatching(const std::wstring& sourceDir, const std::wstring& pattern, co
     FindClose(h);
 }
 
-void WriteWinIni(const std::string& key, const std::string& value)
-{
-    WriteProfileStringA("Dictionary", key.c_str(), value.c_str());
-}
+// The script's settings, stored together once its commands have run.
+std::vector<SettingChange> g_settings;
 
-void WriteUninstall(const wchar_t* key, const std::wstring& value)
+// Script bytes are taken in the ANSI code page, as win.ini's writer took them.
+void AddSetting(const std::wstring& key, const std::string& value)
 {
-    WritePrivateProfileStringW(L"Dictionary", key, value.c_str(), g_script.uninstallPath.c_str());
+    g_settings.push_back({key, WidenText(value, CP_ACP)});
 }
 
 void RunCommand(const ScriptLine& line)
@@ -131,19 +133,17 @@ void RunCommand(const ScriptLine& line)
         }
     } else if (Is(text, "avidelay", 8)) {
         if (OneArgument(line, &value))
-            WriteWinIni(NarrowText(Str(Txt_AviDelay), g_interfaceCodePage), value);
+            AddSetting(Str(Txt_AviDelay), value);
     } else if (Is(text, "setini", 6)) {
         size_t space = text.find(' ');
         size_t equals = space == std::string::npos ? space : text.find('=', space + 1);
         if (equals == std::string::npos || equals == space + 1)
             NoteIgnored(line);
         else
-            WriteWinIni(text.substr(space + 1, equals - space - 1), text.substr(equals + 1));
+            AddSetting(WidenText(text.substr(space + 1, equals - space - 1), CP_ACP), text.substr(equals + 1));
     } else if (Is(text, "icongroup", 9)) {
-        if (OneArgument(line, &value)) {
+        if (OneArgument(line, &value))
             g_script.iconGroup = wide(value);
-            WriteUninstall(L"name", g_script.iconGroup);
-        }
     } else if (Is(text, "iconexe", 7)) {
         if (OneArgument(line, &value))
             g_script.iconExe = wide(value);
@@ -205,6 +205,11 @@ void ReadScriptHeader()
 void RunScript()
 {
     g_script.uninstallPath = WithBackslash(g_targetDir) + L"uninstall.ini";
-    WriteUninstall(L"program", g_targetDir);
+    g_settings.clear();
     ForEachScriptLine(RunCommand);
+    if (!g_settings.empty() && !StoreSettings(g_settings)) {
+        DWORD error = GetLastError();
+        NoteFailure(SettingsFilePath(), error ? error : ERROR_WRITE_FAULT);
+    }
+    g_settings.clear();
 }

@@ -36,6 +36,8 @@ struct ScriptResults {
     std::wstring uninstallPath;
     bool wantShortcut = false;
     bool mkwlist = false;
+    std::wstring shortcutFolder;  // where the shortcut went, once made
+    std::wstring shortcutFile;
 };
 extern ScriptResults g_script;
 
@@ -61,6 +63,7 @@ struct InstallOutcome {
     std::vector<std::wstring> failures;  // one line each: what, and the system's reason
     std::wstring backupDir;              // empty until a word book was kept
     std::wstring backupStamp;            // one date-time for every backup of the run
+    std::vector<std::wstring> written;   // files this run put in the target, full paths
 };
 extern InstallOutcome g_outcome;
 // Records that path could not be made or written, with the system's text for error.
@@ -70,6 +73,8 @@ bool MakeDirectory(const std::wstring& dir);
 // Install_Failed and the failures, then the Install_Kept line; empty when
 // nothing failed and nothing was kept.
 std::vector<std::wstring> OutcomeLines();
+// Notes that the run put the file at path there, for the installation's record.
+void NoteWrittenFile(const std::wstring& path);
 // True when path names a file directly in the target's word-book folder.
 bool InWordBookFolder(const std::wstring& path);
 // Before path is replaced by replacement: keeps a copy of path, named with
@@ -108,6 +113,11 @@ struct SetupOptions {
     bool unattended = false;
     std::wstring targetDir;   // /D=, empty for the default
     std::wstring unknown;     // the first argument not understood
+    bool uninstall = false;   // /uninstall: the uninstaller, for targetDir
+    // Given to the uninstaller's temporary copy by the original: its process
+    // handle (/WAIT=) and the pipe for the exit code (/RESULT=), both inherited.
+    unsigned long long waitFor = 0;
+    unsigned long long resultPipe = 0;
 };
 SetupOptions ParseSetupCommandLine(const wchar_t* commandLine);
 // Start-up up to the shown window (strings loaded, header read).
@@ -127,3 +137,24 @@ const WordListProgress& SetupProgress();
 
 // The Start-menu shortcut the script asked for; a failure is noted.
 void MakeProgramShortcut();
+
+// The installation's end, in the target: the uninstaller (a copy of setup),
+// uninstall.ini listing what the run put there, and the entry in the user's
+// list of installed programs; failures are noted.
+void RecordInstallation();
+// Where setup installs unless told otherwise: the user's own programs folder,
+// which needs no administrator.
+std::wstring DefaultInstallFolder();
+// Install_NotWritable for dir, with the system's reason for error.
+std::wstring NotWritableText(const std::wstring& dir, DWORD error);
+
+// The uninstaller. Removes the installation in folder as its uninstall.ini
+// recorded it, asking first unless unattended; the user's own work stays
+// unless the user asks otherwise. leaveForLater: the running uninstaller's
+// file, which can't go yet; *removeLater gets its path in the folder when it
+// should go once it can. Returns the exit code: 0 removed, 1 not.
+int UninstallFolder(const std::wstring& folder, bool unattended, const std::wstring& leaveForLater = L"",
+                    std::wstring* removeLater = nullptr);
+// uninstall.exe /uninstall [/S] [/D=folder]: from a temporary copy when the
+// running file is in the folder. Returns the exit code.
+int UninstallRun(const SetupOptions& options);

@@ -52,10 +52,13 @@ void MakeProgramShortcut()
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             folder = group;
     }
-    WritePrivateProfileStringW(L"Dictionary", L"icon", folder.c_str(), g_script.uninstallPath.c_str());
     std::wstring link = WithBackslash(folder) + g_script.iconName + L".lnk";
     std::wstring program = WithBackslash(g_targetDir) + g_script.iconExe;
     HRESULT hr = CreateShortcut(program.c_str(), link.c_str(), g_targetDir.c_str(), g_script.wbarg.c_str());
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         NoteFailure(link, static_cast<DWORD>(hr));
+        return;
+    }
+    g_script.shortcutFolder = folder;
+    g_script.shortcutFile = link;
 }

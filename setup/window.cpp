@@ -111,9 +111,10 @@ void ListSelectionCommand(int id)
     FillDirectoryList();
 }
 
-// The field's directory, made absolute; it must exist or be creatable (one level).
-// The text is taken whole: a cut one could name another directory.
-bool TakeTargetDirectory()
+// The field's directory, made absolute; it must exist or be creatable (one
+// level), and be writable, before anything is copied. The text is taken whole:
+// a cut one could name another directory. Empty when taken, else what to tell.
+std::wstring TakeTargetDirectory()
 {
     std::wstring text = g_targetDir;
     if (g_setupWindow) {
@@ -124,16 +125,21 @@ bool TakeTargetDirectory()
     // Too long for the paths the installation builds on it.
     std::wstring dir = FullPath(text);
     if (dir.empty() || dir.size() >= MAX_PATH)
-        return false;
-    DWORD attributes = GetFileAttributesW(dir.c_str());
-    bool ok = attributes != INVALID_FILE_ATTRIBUTES ? (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-                                                     : CreateDirectoryW(dir.c_str(), nullptr) != 0;
-    if (!ok)
-        return false;
+        return L"Invalid Directory";
     while (dir.size() > 3 && dir.back() == L'\\')
         dir.pop_back();
+    DWORD attributes = GetFileAttributesW(dir.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return L"Invalid Directory";
+    if (attributes == INVALID_FILE_ATTRIBUTES && !MakeDirectory(dir.c_str())) {
+        DWORD error = GetLastError();
+        return error == ERROR_ACCESS_DENIED ? NotWritableText(dir, error) : L"Invalid Directory";
+    }
+    unsigned long error = 0;
+    if (!CanWriteInFolder(dir, &error))
+        return NotWritableText(dir, error);
     g_targetDir = dir;
-    return true;
+    return L"";
 }
 
 
@@ -370,41 +376,25 @@ void DrawEntryTitle(const wchar_t* text)
     g_titleY += 50;
 }
 
-SetupOptions ParseSetupCommandLine(const wchar_t* commandLine)
+std::wstring DefaultInstallFolder()
 {
-    SetupOptions options;
-    std::wstring line = commandLine ? commandLine : L"";
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && iswspace(line[i]))
-            ++i;
-        // The rest of the line, spaces and all; quotes around the whole
-        // argument or around the directory alone are dropped.
-        bool quoted = i < line.size() && line[i] == L'"';
-        size_t at = quoted ? i + 1 : i;
-        if (_wcsnicmp(line.c_str() + at, L"/D=", 3) == 0) {
-            std::wstring dir = line.substr(at + 3);
-            while (!dir.empty() && iswspace(dir.back()))
-                dir.pop_back();
-            if (!dir.empty() && dir.front() == L'"') {
-                dir.erase(0, 1);
-                quoted = true;
-            }
-            if (quoted && !dir.empty() && dir.back() == L'"')
-                dir.pop_back();
-            options.targetDir = dir;
-            break;
-        }
-        size_t start = i;
-        while (i < line.size() && !iswspace(line[i]))
-            ++i;
-        std::wstring word = line.substr(start, i - start);
-        if (word == L"/S" || word == L"/s")
-            options.unattended = true;
-        else if (options.unknown.empty())
-            options.unknown = word;
+    auto known = [](REFKNOWNFOLDERID id) {
+        wchar_t* path = nullptr;
+        std::wstring folder;
+        if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &path)) && path)
+            folder = path;
+        CoTaskMemFree(path);
+        return folder;
+    };
+    std::wstring folder = known(FOLDERID_UserProgramFiles);
+    if (folder.empty()) {
+        std::wstring local = known(FOLDERID_LocalAppData);
+        if (local.empty())
+            return L"c:\\";
+        folder = WithBackslash(local) + L"Programs";
+        CreateDirectoryW(folder.c_str(), nullptr);
     }
-    return options;
+    return folder;
 }
 
 void StartSetup(HINSTANCE instance, const SetupOptions& options, int showCommand)
@@ -437,8 +427,7 @@ void StartSetup(HINSTANCE instance, const SetupOptions& options, int showCommand
         CoInitialize(nullptr);
     }
 
-    wchar_t programFiles[MAX_PATH];
-    g_targetDir = SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE) ? programFiles : L"c:\\";
+    g_targetDir = DefaultInstallFolder();
     ReadScriptHeader();
     if (!options.targetDir.empty())
         g_targetDir = options.targetDir;
@@ -463,10 +452,11 @@ void InstallCommand()
 {
     if (g_installing)
         return;
-    if (!TakeTargetDirectory()) {
+    std::wstring refusal = TakeTargetDirectory();
+    if (!refusal.empty()) {
         if (g_unattended)
-            SetupFatal(L"Invalid Directory");
-        ShowMessage(g_setupWindow, L"Invalid Directory", L"Error", MB_OK | MB_ICONERROR);
+            SetupFatal(refusal.c_str());
+        ShowMessage(g_setupWindow, refusal.c_str(), L"Error", MB_OK | MB_ICONERROR);
         return;
     }
     g_installing = true;
@@ -490,6 +480,7 @@ void InstallCommand()
     if (CountCatalogueLines() > 1)
         SortCatalogueBlock();
     MakeProgramShortcut();
+    RecordInstallation();
     SetCurrentDirectoryW(g_startDir.c_str());
 
     if (g_unattended) {
@@ -501,26 +492,4 @@ void InstallCommand()
     }
     if (g_setupWindow)
         DestroyWindow(g_setupWindow);
-}
-
-int SetupRun(HINSTANCE instance, const wchar_t* commandLine, int showCommand)
-{
-    SetupOptions options = ParseSetupCommandLine(commandLine);
-    if (options.unattended) {
-        UseStandardErrorForMessages();
-        // A mistyped option must not install somewhere unintended.
-        if (!options.unknown.empty())
-            SetupFatal((L"Unknown argument: " + options.unknown).c_str());
-    }
-    StartSetup(instance, options, showCommand);
-    if (options.unattended) {
-        InstallCommand();
-        return g_outcome.failures.empty() ? 0 : 1;
-    }
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
 }

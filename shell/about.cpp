@@ -1,4 +1,6 @@
 #include "shell/about.h"
+#include "version.h"
+#include "core/report.h"
 #include "core/fileutil.h"
 #include "shell/app.h"
 #include "shell/resource.h"
@@ -34,6 +36,8 @@ static void OnInitDialog(HWND dialog)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
         SetWindowTextW(control, Str(item.text));
     }
+    // The build's version, in the strings file's words.
+    SetWindowTextW(GetDlgItem(dialog, IDC_ABOUT_VERSION), FillIn(Str(Txt_AboutDialogVersion), {WB_VERSION_WIDE}).c_str());
     SetWindowTextW(dialog, Str(Txt_AboutDialogCaption));
 
     s = {};

@@ -10,6 +10,9 @@ extern int g_captionHeight, g_menuHeight;
 extern HACCEL g_accelerators;
 // 1 while a secondary window is open; the main window ignores its window commands then.
 extern int g_windowOpen;
+// The installation folder can't be written (one made for all users, run by a
+// standard user): words can be looked up, nothing there is changed.
+extern bool g_readOnlyInstall;
 
 // The fonts of all windows, by what they are for.
 struct Fonts {
@@ -46,7 +49,7 @@ struct Settings {
 };
 extern Settings g_settings;
 
-// win.ini [Dictionary]
+// The user's settings (core/usersettings.h)
 void ReadStartupSettings();   // fonts and search-window settings
 void ReadWindowSettings();    // colours, modes and positions: at main-window creation
 void WriteSettings(HWND mainWindow);

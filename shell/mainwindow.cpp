@@ -262,6 +262,10 @@ static void Practise()
         OpenSecondary(PracticeWindowOf(g_settings.practiceMode));
         return;
     }
+    if (g_readOnlyInstall) {  // no list can be made to practise
+        MessageBeep(MB_OK);
+        return;
+    }
     LanguagePair* pair = CurrentPair();
     wchar_t text[1024];
     StringCchPrintfW(text, 1024, L"%s (%s-%s) %s", Str(Txt_CreateListEmpty1), pair ? pair->sourceName : L"",
@@ -278,8 +282,26 @@ static void ChoosePracticeMode(int mode)
     g_settings.practiceMode = mode;
 }
 
+// What adds to the word books, lists and recordings of the installation.
+static bool ChangesInstallation(int id)
+{
+    return id == CmdAdd || id == CmdMakeList || id == CmdNewBook || id == CmdRecord;
+}
+
+void DisableInstallationChanges()
+{
+    for (int id : {CmdAdd, CmdMakeList, CmdNewBook, CmdRecord}) {
+        EnableMenuItem(s.menu, id, MF_BYCOMMAND | MF_GRAYED);
+        if (HWND button = GetDlgItem(g_mainWindow, id))
+            EnableWindow(button, FALSE);
+    }
+}
+
 static void OnCommand(HWND hwnd, int id)
 {
+    // The accelerators still send them.
+    if (g_readOnlyInstall && ChangesInstallation(id))
+        return;
     switch (id) {
     case CmdQuit: DestroyWindow(hwnd); break;
     case CmdHelp: OpenHelpContents(hwnd); break;
@@ -408,5 +430,7 @@ void BuildMainMenu()
 {
     BuildMenus();
     SetMenu(g_mainWindow, s.menu);
+    if (g_readOnlyInstall)
+        DisableInstallationChanges();
     DrawMenuBar(g_mainWindow);
 }

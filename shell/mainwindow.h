@@ -25,6 +25,8 @@ enum MainCommand {
 bool CreateMainWindow();
 // Menu bar with the language menu; attaches it to the main window.
 void BuildMainMenu();
+// Greys the commands that change files of the installation (g_readOnlyInstall).
+void DisableInstallationChanges();
 // Called by every secondary window when it is destroyed.
 void SecondaryWindowClosed();
 // Id of the language-menu item carrying the check mark.

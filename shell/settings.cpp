@@ -1,6 +1,7 @@
 #include "shell/app.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "core/usersettings.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
 #include <strsafe.h>
@@ -11,61 +12,15 @@
 Settings g_settings;
 Fonts g_fonts;
 
-static const wchar_t kSection[] = L"Dictionary";
 static const wchar_t* const kSlotNames[PosCount] = {L"Main", L"Practise", L"Makelist", L"Add", L"Translate", L"Search"};
 
-// Every key read looks at win.ini afresh, which start-up would pay for
-// dozens of times. The section's key names, listed once, spare the look for
-// keys that aren't there (colours, fonts, windows never opened): their
-// default is what the read would give. Keys present are read as before.
-static std::vector<std::wstring> g_keysPresent;
-static bool g_keysKnown;
-
-static void ListSectionKeys()
+static void ReadText(const SettingsSnapshot& settings, const wchar_t* key, const wchar_t* fallback, wchar_t* out,
+                     size_t size)
 {
-    g_keysPresent.clear();
-    std::vector<wchar_t> names(16384);
-    DWORD n = GetProfileStringW(kSection, nullptr, L"", names.data(), static_cast<DWORD>(names.size()));
-    g_keysKnown = n + 2 < names.size();  // a list cut short tells nothing
-    for (const wchar_t* p = names.data(); g_keysKnown && p < names.data() + n && *p; p += wcslen(p) + 1)
-        g_keysPresent.emplace_back(p);
+    lstrcpynW(out, SettingText(settings, key, fallback, size - 1).c_str(), static_cast<int>(size));
 }
 
-static void ForgetSectionKeys()
-{
-    g_keysPresent.clear();
-    g_keysKnown = false;
-}
-
-static bool MayHold(const wchar_t* key)
-{
-    if (!g_keysKnown)
-        return true;
-    for (const std::wstring& name : g_keysPresent)
-        if (CompareStringOrdinal(name.c_str(), -1, key, -1, TRUE) == CSTR_EQUAL)
-            return true;
-    return false;
-}
-
-static int ReadInt(const wchar_t* key, int fallback)
-{
-    return MayHold(key) ? static_cast<int>(GetProfileIntW(kSection, key, fallback)) : fallback;
-}
-
-static void ReadString(const wchar_t* key, const wchar_t* fallback, wchar_t* out, DWORD size)
-{
-    if (MayHold(key))
-        GetProfileStringW(kSection, key, fallback, out, size);
-    else
-        lstrcpynW(out, fallback, static_cast<int>(size));
-}
-
-static void WriteInt(const wchar_t* key, long value)
-{
-    wchar_t text[16];
-    StringCchPrintfW(text, 16, L"%ld", value);
-    WriteProfileStringW(kSection, key, text);
-}
+static SettingChange IntChange(const wchar_t* key, long value) { return {key, std::to_wstring(value)}; }
 
 static void PositionKeys(int slot, wchar_t* left, wchar_t* top)
 {
@@ -75,65 +30,68 @@ static void PositionKeys(int slot, wchar_t* left, wchar_t* top)
 
 void ReadStartupSettings()
 {
-    ListSectionKeys();
-    ReadString(L"languagefont", L"Times New Roman", g_settings.languageFont, 49);
-    ReadString(L"guifont", L"Arial", g_settings.guiFont, 49);
-    g_settings.guiFontSize = ReadInt(L"guifontsize", 9);
-    g_settings.languageFontSize = ReadInt(L"languagefontsize", 30);
-    g_settings.searchWindowSize = ReadInt(L"searchwindowsize", 10);
-    g_settings.searchWindowMinimal = ReadInt(L"searchwindowminimal", 0);
-    ForgetSectionKeys();
+    SettingsSnapshot s = ReadSettings();
+    ReadText(s, L"languagefont", L"Times New Roman", g_settings.languageFont, 49);
+    ReadText(s, L"guifont", L"Arial", g_settings.guiFont, 49);
+    g_settings.guiFontSize = SettingInt(s, L"guifontsize", 9);
+    g_settings.languageFontSize = SettingInt(s, L"languagefontsize", 30);
+    g_settings.searchWindowSize = SettingInt(s, L"searchwindowsize", 10);
+    g_settings.searchWindowMinimal = SettingInt(s, L"searchwindowminimal", 0);
 }
 
 void ReadWindowSettings()
 {
-    ListSectionKeys();
-    g_settings.colorR = ReadInt(L"colorR", 0);
-    g_settings.colorG = ReadInt(L"colorG", 200);
-    g_settings.colorB = ReadInt(L"colorB", 0);
-    g_settings.colorRi = ReadInt(L"colorRi", 0);
-    g_settings.colorGi = ReadInt(L"colorGi", 3);
-    g_settings.colorBi = ReadInt(L"colorBi", 0);
-    g_settings.aviDelay = ReadInt(Str(Txt_AviDelay), 0);
-    g_settings.practiceMode = ReadInt(L"PracticeMode", 0);
-    g_settings.stayOnTop = ReadInt(L"StayOnTop", 0);
+    SettingsSnapshot s = ReadSettings();
+    g_settings.colorR = SettingInt(s, L"colorR", 0);
+    g_settings.colorG = SettingInt(s, L"colorG", 200);
+    g_settings.colorB = SettingInt(s, L"colorB", 0);
+    g_settings.colorRi = SettingInt(s, L"colorRi", 0);
+    g_settings.colorGi = SettingInt(s, L"colorGi", 3);
+    g_settings.colorBi = SettingInt(s, L"colorBi", 0);
+    g_settings.aviDelay = SettingInt(s, Str(Txt_AviDelay), 0);
+    g_settings.practiceMode = SettingInt(s, L"PracticeMode", 0);
+    g_settings.stayOnTop = SettingInt(s, L"StayOnTop", 0);
     for (int slot = 0; slot < PosCount; ++slot) {
         wchar_t left[32], top[32];
         PositionKeys(slot, left, top);
-        g_settings.windowPos[slot].x = ReadInt(left, kNoPosition);
-        g_settings.windowPos[slot].y = ReadInt(top, kNoPosition);
+        g_settings.windowPos[slot].x = SettingInt(s, left, kNoPosition);
+        g_settings.windowPos[slot].y = SettingInt(s, top, kNoPosition);
     }
-    g_settings.clipSearch = ReadInt(L"ClipSearch", 0);
-    g_settings.addNewWordsToList = ReadInt(L"AddNewWordsToList", 1);
-    g_settings.practiceSound = ReadInt(L"PracticeSound", 1);
-    ForgetSectionKeys();
+    g_settings.clipSearch = SettingInt(s, L"ClipSearch", 0);
+    g_settings.addNewWordsToList = SettingInt(s, L"AddNewWordsToList", 1);
+    g_settings.practiceSound = SettingInt(s, L"PracticeSound", 1);
 }
 
 void WriteSettings(HWND mainWindow)
 {
-    WriteInt(L"searchwindowsize", g_settings.searchWindowSize);
-    WriteInt(L"searchwindowminimal", g_settings.searchWindowMinimal);
-    WriteInt(L"PracticeMode", g_settings.practiceMode);
-    WriteInt(L"PracticeSound", g_settings.practiceSound);
-    WriteInt(L"StayOnTop", g_settings.stayOnTop);
+    std::vector<SettingChange> changes = {
+        IntChange(L"searchwindowsize", g_settings.searchWindowSize),
+        IntChange(L"searchwindowminimal", g_settings.searchWindowMinimal),
+        IntChange(L"PracticeMode", g_settings.practiceMode),
+        IntChange(L"PracticeSound", g_settings.practiceSound),
+        IntChange(L"StayOnTop", g_settings.stayOnTop),
+    };
     if (mainWindow)
         g_settings.windowPos[PosMain] = SaveWindowPosition(mainWindow);
-    WriteInt(L"WinPosLeftMain", g_settings.windowPos[PosMain].x);
-    WriteInt(L"WinPosTopMain", g_settings.windowPos[PosMain].y);
+    changes.push_back(IntChange(L"WinPosLeftMain", g_settings.windowPos[PosMain].x));
+    changes.push_back(IntChange(L"WinPosTopMain", g_settings.windowPos[PosMain].y));
     for (int slot = PosPractise; slot < PosCount; ++slot) {
         if (g_settings.windowPos[slot].y == kNoPosition)
             continue;
         wchar_t left[32], top[32];
         PositionKeys(slot, left, top);
-        WriteInt(left, g_settings.windowPos[slot].x);
-        WriteInt(top, g_settings.windowPos[slot].y);
+        changes.push_back(IntChange(left, g_settings.windowPos[slot].x));
+        changes.push_back(IntChange(top, g_settings.windowPos[slot].y));
     }
-    WriteInt(L"ClipSearch", g_settings.clipSearch);
-    WriteInt(L"AddNewWordsToList", g_settings.addNewWordsToList);
+    changes.push_back(IntChange(L"ClipSearch", g_settings.clipSearch));
+    changes.push_back(IntChange(L"AddNewWordsToList", g_settings.addNewWordsToList));
     if (g_session.listName[0]) {
-        WriteProfileStringW(kSection, L"PracticeList", g_session.listName);
-        WriteInt(L"ListID", g_session.listId);
+        changes.push_back({L"PracticeList", g_session.listName});
+        changes.push_back(IntChange(L"ListID", g_session.listId));
     }
+    // Nothing else would keep them: the user hears of it, once.
+    if (!StoreSettings(changes))
+        ReportWriteFailure(mainWindow, SettingsFilePath());
 }
 
 void MakeFonts()

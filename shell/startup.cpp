@@ -1,11 +1,14 @@
 #include "shell/app.h"
 #include "shell/mainwindow.h"
 #include "core/codepage.h"
+#include "core/fileutil.h"
 #include "core/random.h"
 #include "core/report.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "core/usersettings.h"
 #include <commctrl.h>
+#include <string>
 #include <cstring>
 #include <ctime>
 
@@ -15,6 +18,7 @@ int g_screenWidth, g_screenHeight;
 int g_captionHeight, g_menuHeight;
 HACCEL g_accelerators;
 int g_windowOpen;
+bool g_readOnlyInstall;
 
 void PairNameFromCommandLine(const char* commandLine, char* name, size_t size)
 {
@@ -71,11 +75,13 @@ static int MessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
-// The practice list of win.ini, when it still exists.
+// The practice list of the settings, when it still exists.
 static void ReadPracticeList()
 {
-    GetProfileStringW(L"Dictionary", L"PracticeList", L"", g_session.listName, kListNameChars);
-    g_session.listId = static_cast<int>(GetProfileIntW(L"Dictionary", L"ListID", kFirstListId));
+    SettingsSnapshot settings = ReadSettings();
+    lstrcpynW(g_session.listName, SettingText(settings, L"PracticeList", L"", kListNameChars - 1).c_str(),
+              kListNameChars);
+    g_session.listId = SettingInt(settings, L"ListID", kFirstListId);
     if (g_session.listName[0] && !ListExists(g_session.listName)) {
         g_session.listName[0] = L'\0';
         g_session.listId = kFirstListId;
@@ -87,6 +93,7 @@ static bool StartMainWindow(const char* commandLine)
 {
     ResetSession();
     g_windowOpen = 0;
+    g_readOnlyInstall = false;
 
     LoadUiStrings(StringsMode::Wordbook);
     if (FindWindowW(L"wboek", Str(Txt_Dictionary)))
@@ -120,6 +127,20 @@ static bool StartMainWindow(const char* commandLine)
     return true;
 }
 
+// An installation made for all users is read-only to a standard user: said
+// once here, rather than as a failure at every change the user tries.
+static void CheckInstallationFolder()
+{
+    std::wstring folder = FullPath(L".");
+    unsigned long error = 0;
+    g_readOnlyInstall = !folder.empty() && !CanWriteInFolder(folder, &error);
+    if (!g_readOnlyInstall)
+        return;
+    DisableInstallationChanges();
+    std::wstring text = FillIn(Str(Txt_ReadOnlyInstall), {folder, SystemErrorText(error)});
+    ShowMessage(g_mainWindow, text.c_str(), Str(Txt_Dictionary), MB_OK | MB_ICONINFORMATION);
+}
+
 // What the main window's first paint doesn't need: done once it shows.
 static void FinishStartup()
 {
@@ -128,6 +149,7 @@ static void FinishStartup()
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     LoadLibraryW(L"RICHED32.DLL");
+    CheckInstallationFolder();
 }
 
 bool StartWordbook(const char* commandLine)

@@ -1,3 +1,4 @@
+#include "core/fileutil.h"
 #include "core/session.h"
 #include "tests/core/corefixture.h"
 #include <cstring>
@@ -173,4 +174,22 @@ TEST_F(Records, ListFileOpensInTheFirstListAndIsCreatedThere)
     EXPECT_EQ(-1, OpenListFile());
     CountListRecords();
     EXPECT_EQ(0, g_session.list.count);
+}
+
+// A book in a folder the user may not write (an installation made for all
+// users) still opens for looking words up.
+TEST_F(Records, ABookThatCantBeWrittenOpensForReading)
+{
+    WriteBytes(L"books\\eng_ned.wb", Record("aap", "monkey"));
+    InjectUnwritableFolder(L"books");
+    OpenPairFiles();
+    InjectUnwritableFolder(L"");
+    CountRecords();
+    EXPECT_EQ(1, g_session.book.count);
+    ASSERT_EQ(0, ReadWordRecord(0));
+    EXPECT_STREQ(L"aap", g_session.record.source);
+    SetRecord(L"cat", L"kat");
+    EXPECT_EQ(-1, WriteWordRecord(1));
+    CloseWordBook(&g_session.book);
+    EXPECT_EQ(Record("aap", "monkey"), ReadBytes(L"books\\eng_ned.wb"));
 }

@@ -4,6 +4,9 @@
 #include "core/records.h"
 #include "core/uistrings.h"
 #include "tests/e2e/e2e.h"
+#include "tests/support/installcheck.h"
+#include "tests/support/settings.h"
+#include "version.h"
 #include <cstring>
 #include <algorithm>
 #include <map>
@@ -76,8 +79,14 @@ protected:
     void CheckMedium(const wchar_t* language, const char* main)
     {
         std::wstring target = dir_ + L"\\Word Book";
+        ClearSettings();
+        std::string winIni = WinIniBytes();
         ProcessRun run = InstallMedium(language, target);
         ASSERT_EQ(0u, run.exitCode) << run.errors;
+        struct Cleanup {
+            std::wstring target;
+            ~Cleanup() { RemoveInstallation(target); }
+        } cleanup{target};
 
         // The catalogue: created header, the selection, the sorted block, the
         // two empty lines and the end marker it was created with.
@@ -132,19 +141,38 @@ protected:
             EXPECT_TRUE(expected == got) << p.longName;
         }
 
-        // What else the script leaves: settings, the uninstall file, the shortcut.
-        wchar_t text[256];
-        GetProfileStringW(L"Dictionary", L"languagefont", L"", text, 256);
-        EXPECT_STREQ(L"Times New Roman", text);
-        GetProfileStringW(L"Dictionary", L"AviDelay", L"", text, 256);
-        EXPECT_STREQ(L"2000", text);
-        GetPrivateProfileStringW(L"Dictionary", L"program", L"", text, 256, (target + L"\\uninstall.ini").c_str());
-        EXPECT_EQ(target, text);
-        GetPrivateProfileStringW(L"Dictionary", L"icon", L"", text, 256, (target + L"\\uninstall.ini").c_str());
-        std::wstring shortcut = std::wstring(text) + L"\\" +
-                                (language == std::wstring(L"english") ? L"Wordbook" : L"Woordenboek") + L".lnk";
+        // What else the script leaves: settings in the user's file (win.ini
+        // as it was), the record, the shortcut, the entry in the installed programs.
+        EXPECT_EQ(L"Times New Roman", FileSetting(L"languagefont"));
+        EXPECT_EQ(L"2000", FileSetting(L"AviDelay"));
+        EXPECT_TRUE(winIni == WinIniBytes()) << "win.ini changed";
+        EXPECT_EQ(target, RecordKey(target, L"program"));
+        std::wstring folder = RecordKey(target, L"icon");
+        std::wstring shortcut = folder + L"\\" + (language == std::wstring(L"english") ? L"Wordbook" : L"Woordenboek") + L".lnk";
         EXPECT_TRUE(FileExists(shortcut)) << Narrow(shortcut);
-        EXPECT_EQ(0u, std::wstring(text).find(ProgramsFolder()));
+        EXPECT_EQ(shortcut, RecordKey(target, L"link"));
+        EXPECT_EQ(0u, folder.find(ProgramsFolder()));
+        EXPECT_EQ("", RecordDifferences(target));
+        EXPECT_TRUE(RecordedFiles(target).count(L"UNINSTALL.EXE"));
+        EXPECT_EQ(ReadBytes(MediumPath(language) + L"\\setup.exe"), ReadBytes(target + L"\\uninstall.exe"));
+        std::wstring uninstaller = L"\"" + target + L"\\uninstall.exe\" /uninstall";
+        std::map<std::wstring, std::wstring> expected{
+            {L"DisplayName", Widen(language == std::wstring(L"english") ? "Wordbook - English edition"
+                                                                        : "Woordenboek - Nederlandse uitgave")},
+            {L"DisplayVersion", WB_VERSION_WIDE},
+            {L"Publisher", WB_PUBLISHER_WIDE},
+            {L"InstallLocation", target},
+            {L"DisplayIcon", target + L"\\wordbook.exe,0"},
+            {L"EstimatedSize", L"#" + std::to_wstring((RecordedBytes(target) + 1023) / 1024)},
+            {L"UninstallString", uninstaller},
+            {L"QuietUninstallString", uninstaller + L" /S"},
+            {L"NoModify", L"#1"},
+            {L"NoRepair", L"#1"},
+        };
+        std::map<std::wstring, std::wstring> entry = ReadUninstallEntry(RecordKey(target, L"regkey"));
+        EXPECT_EQ(expected.size(), entry.size());
+        for (const auto& [name, value] : expected)
+            EXPECT_EQ(Narrow(value), Narrow(entry[name])) << Narrow(name);
 
         // The user adds words to a pair's books in both directions.
         std::wstring books = target + L"\\books\\";
@@ -167,6 +195,8 @@ protected:
         EXPECT_EQ(ini, again);
         EXPECT_EQ(deliveredBytes, ReadBytes(books + delivered));
         EXPECT_EQ(reverseBytes, ReadBytes(books + reverse));
+        // The books are recorded as installed again; the user's kept ones are not.
+        EXPECT_EQ("", RecordDifferences(target, {L"books\\backup"}));
         std::vector<std::wstring> kept;
         WIN32_FIND_DATAW fd;
         HANDLE h = FindFirstFileW((books + L"backup\\*.*").c_str(), &fd);
@@ -191,6 +221,163 @@ protected:
 };
 
 TEST_F(Install, EnglishMedium) { CheckMedium(L"english", "english"); }
+
+// Without /D=: into the user's own programs folder, where no administrator is needed.
+TEST_F(Install, ByDefaultIntoTheUsersProgramsFolder)
+{
+    std::wstring target = UserProgramsFolder() + L"\\Wordbook";
+    RemoveInstallation(target);
+    std::wstring medium = MediumPath(L"english");
+    ProcessRun run = RunProgram(medium + L"\\setup.exe", L"/S", medium);
+    struct Cleanup {
+        std::wstring target;
+        ~Cleanup() { RemoveInstallation(target); }
+    } cleanup{target};
+    ASSERT_EQ(0u, run.exitCode) << run.errors;
+    EXPECT_TRUE(FileExists(target + L"\\wordbook.exe")) << Narrow(target);
+    EXPECT_EQ(target, RecordKey(target, L"program"));
+    EXPECT_EQ(target, ReadUninstallEntry(RecordKey(target, L"regkey"))[L"InstallLocation"]);
+}
 TEST_F(Install, DutchMedium) { CheckMedium(L"nederlands", "nederlands"); }
+
+} // namespace
+
+// The installed uninstaller, as Settings > Apps runs it.
+namespace {
+
+class Uninstaller : public ScratchDirTest {
+protected:
+    void SetUp() override
+    {
+        ScratchDirTest::SetUp();
+        target_ = dir_ + L"\\Word Book";
+        ClearSettings();
+        ProcessRun run = InstallMedium(L"english", target_);
+        ASSERT_EQ(0u, run.exitCode) << run.errors;
+        regkey_ = RecordKey(target_, L"regkey");
+        link_ = RecordKey(target_, L"link");
+        ASSERT_TRUE(UninstallEntryExists(regkey_));
+        ASSERT_TRUE(FileExists(link_));
+        ASSERT_NE(L"<none>", FileSetting(L"languagefont"));
+        std::string missing;
+        ASSERT_TRUE(LoadUiStringsFromFile((target_ + L"\\strings\\english.str").c_str(), &missing)) << missing;
+    }
+    void TearDown() override
+    {
+        RemoveInstallation(target_);
+        ScratchDirTest::TearDown();
+    }
+    // The uninstaller's copy removes the installed uninstall.exe once the
+    // original has ended, a moment after whoever waits on it goes on.
+    bool GoneSoon(const std::wstring& path)
+    {
+        for (int i = 0; i < 100 && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(100);
+        return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
+    void ExpectEverythingElseGone()
+    {
+        EXPECT_FALSE(UninstallEntryExists(regkey_));
+        EXPECT_FALSE(FileExists(link_));
+        EXPECT_EQ(L"<none>", FileSetting(L"languagefont"));
+    }
+    std::wstring target_, regkey_, link_;
+};
+
+TEST_F(Uninstaller, KeepsTheUsersWorkThenHasNothingLeftToDo)
+{
+    // The user's work: a word added to a delivered book, a practice list, a recording.
+    std::wstring book;
+    for (const std::wstring& name : FilesIn(target_ + L"\\books"))
+        if (book.empty() && name.size() > 3 && name.substr(name.size() - 3) == L".wb")
+            book = L"books\\" + name;
+    ASSERT_FALSE(book.empty());
+    WordRecord added{};
+    strcpy(added.source, "zzadded");
+    strcpy(added.translation, "zzmine");
+    std::string bookBytes = ReadBytes(target_ + L"\\" + book) + std::string(reinterpret_cast<char*>(&added), sizeof added);
+    WriteBytes(target_ + L"\\" + book, bookBytes);
+    MakeDir(target_ + L"\\lists\\week one");
+    WriteBytes(target_ + L"\\lists\\week one\\francais.lst", "list");
+    MakeDir(target_ + L"\\sound\\francais");
+    WriteBytes(target_ + L"\\sound\\francais\\chat.wav", "RIFF");
+
+    ProcessRun run = RunProgram(target_ + L"\\uninstall.exe", L"/uninstall /S", dir_);
+    EXPECT_EQ(0u, run.exitCode) << run.errors;
+    EXPECT_NE(std::string::npos, run.errors.find(Narrow(Str(Txt_Uninstall_Done)))) << run.errors;
+    EXPECT_TRUE(GoneSoon(target_ + L"\\uninstall.exe"));
+    std::vector<std::wstring> left;
+    std::vector<std::wstring> expected{L"DICT.INI", book, L"lists\\week one\\francais.lst",
+                                       L"sound\\francais\\chat.wav"};
+    for (const auto& [path, file] : FilesUnder(target_))
+        left.push_back(path);
+    EXPECT_EQ(expected.size(), left.size());
+    for (const std::wstring& path : expected)
+        EXPECT_TRUE(FileExists(target_ + L"\\" + path)) << Narrow(path);
+    EXPECT_EQ(bookBytes, ReadBytes(target_ + L"\\" + book));
+    EXPECT_FALSE(FileExists(target_ + L"\\uninstall.ini"));
+    ExpectEverythingElseGone();
+
+    // Once more, from the medium: nothing is installed there any more.
+    std::wstring medium = MediumPath(L"english");
+    run = RunProgram(medium + L"\\setup.exe", L"/uninstall /S /D=" + target_, medium);
+    EXPECT_EQ(1u, run.exitCode) << run.errors;
+    EXPECT_NE(std::string::npos, run.errors.find(Narrow(target_))) << run.errors;
+    EXPECT_TRUE(FileExists(target_ + L"\\" + book));
+}
+
+TEST_F(Uninstaller, WithoutUserWorkNothingIsLeft)
+{
+    ProcessRun run = RunProgram(target_ + L"\\uninstall.exe", L"/uninstall /S", target_);
+    EXPECT_EQ(0u, run.exitCode) << run.errors;
+    EXPECT_TRUE(GoneSoon(target_));
+    ExpectEverythingElseGone();
+}
+
+// The boxes of the window mode, answered as the user would.
+HWND WaitForBox(const std::wstring& caption)
+{
+    for (int i = 0; i < 300; ++i) {
+        HWND box = FindWindowW(L"#32770", caption.c_str());
+        if (box && IsWindowVisible(box))
+            return box;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+TEST_F(Uninstaller, AnsweringTheWindowRemovesTheWorkToo)
+{
+    MakeDir(target_ + L"\\lists\\week one");
+    WriteBytes(target_ + L"\\lists\\week one\\francais.lst", "list");
+    HANDLE process = StartProgram(target_ + L"\\uninstall.exe", L"/uninstall", dir_);
+    ASSERT_TRUE(process);
+    struct Ender {
+        HANDLE process;
+        ~Ender()
+        {
+            if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process, 99);  // a box the test didn't answer
+            CloseHandle(process);
+        }
+    } ender{process};
+    std::wstring caption = Str(Txt_Uninstall_Caption);
+    HWND box = nullptr;
+    for (int button : {IDYES, IDYES, IDOK}) {
+        HWND previous = box;
+        while (previous && IsWindow(previous))
+            Sleep(50);
+        box = WaitForBox(caption);
+        ASSERT_TRUE(box) << "no box for button " << button;
+        ASSERT_TRUE(GetDlgItem(box, button)) << "no button " << button;
+        PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 60000));
+    DWORD code = 99;
+    GetExitCodeProcess(process, &code);
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(GoneSoon(target_));
+    ExpectEverythingElseGone();
+}
 
 } // namespace

@@ -14,27 +14,62 @@
 #include <map>
 #include <set>
 #include "tests/support/screenshot.h"
+#include "tests/support/installcheck.h"
+#include "tests/support/settings.h"
+#include "tests/support/snapshot.h"
+#include "core/usersettings.h"
 
 namespace {
 
 std::wstring g_target;  // one installation for all tests of this file
+TreeSnapshot g_driveBefore;
+std::string g_winIniBefore;
 
 class Wordbook : public ::testing::Test {
 protected:
+    // The installation is a standard user's: the default folder, no /D=.
+    // Everything the session's tests do is then checked against what such a
+    // user may write: the installation folder, the settings file and the
+    // Start-menu group, never the Windows folder.
     static void SetUpTestSuite()
     {
-        wchar_t tmp[MAX_PATH];
-        GetTempPathW(MAX_PATH, tmp);
-        g_target = std::wstring(tmp) + L"wbe2e" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                   std::to_wstring(GetTickCount());
-        RemoveTree(g_target);
-        ProcessRun run = InstallMedium(L"english", g_target);
+        g_target = UserProgramsFolder() + L"\\Wordbook";
+        RemoveInstallation(g_target);
+        g_driveBefore = SnapshotTree(L"C:\\");
+        ASSERT_EQ(1u, g_driveBefore.count(L"C:\\WINDOWS\\WIN.INI")) << "the snapshot must see the Windows folder";
+        g_winIniBefore = WinIniBytes();
+        std::wstring medium = MediumPath(L"english");
+        ProcessRun run = RunProgram(medium + L"\\setup.exe", L"/S", medium);
         ASSERT_EQ(0u, run.exitCode) << run.errors;
+        ASSERT_TRUE(FileExists(g_target + L"\\wordbook.exe"));
         std::string missing;
         ASSERT_TRUE(LoadUiStringsFromFile((g_target + L"\\strings\\english.str").c_str(), &missing));
     }
-    static void TearDownTestSuite() { RemoveTree(g_target); }
-    void SetUp() override { WriteProfileStringW(L"Dictionary", L"StayOnTop", nullptr); }
+    static void TearDownTestSuite()
+    {
+        if (HWND main = FindWindowW(L"wboek", nullptr))
+            PostMessageW(main, WM_COMMAND, 3, 0);
+        Sleep(1000);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        std::wstring settings = SettingsFilePath();
+        std::vector<std::wstring> allowed = {
+            g_target,
+            UserProgramsFolder(),                        // made for the per-user installation
+            settings.substr(0, settings.rfind(L'\\')),
+            ProgramsFolder() + L"\\Wordbook",            // the shortcut's group
+            temp,                                        // the tests' own scratch folders
+        };
+        std::vector<std::wstring> changed = ChangedPaths(g_driveBefore, SnapshotTree(L"C:\\"), allowed);
+        std::string list;
+        for (const std::wstring& path : changed)
+            list += Narrow(path) + "\n";
+        EXPECT_TRUE(changed.empty()) << "written outside the installation, settings and Start menu:\n" << list;
+        EXPECT_TRUE(g_winIniBefore == WinIniBytes()) << "win.ini changed";
+        RemoveInstallation(g_target);
+        RemoveSettingsFile();
+    }
+    void SetUp() override { ClearSettings(); }
     void TearDown() override
     {
         if (process_) {
@@ -104,13 +139,11 @@ TEST_F(Wordbook, OneInstanceRunsAndItsSettingsAreWrittenAtExit)
 
     EXPECT_EQ("english_nederlands.wb", ReverseAndReadSelection(main));
     SendMessageW(main, WM_COMMAND, 55, 0);  // stay on top
+    SetWindowPos(main, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     PostMessageW(main, WM_COMMAND, 3, 0);
     EXPECT_EQ(0u, WaitExit());
-    wchar_t text[32];
-    GetProfileStringW(L"Dictionary", L"StayOnTop", L"", text, 32);
-    EXPECT_STREQ(L"1", text);
-    GetProfileStringW(L"Dictionary", L"WinPosTopMain", L"", text, 32);
-    EXPECT_STRNE(L"", text);
+    EXPECT_EQ(L"1", FileSetting(L"StayOnTop"));
+    EXPECT_NE(L"<none>", FileSetting(L"WinPosTopMain"));
 }
 
 TEST_F(Wordbook, CommandLineChoosesThePair)

@@ -7,6 +7,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <algorithm>
 #include <cstring>
@@ -67,7 +68,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         WriteBytes(L"DICT.INI", Catalogue("english_nederlands.wb"));
         CopyFileW(BuildPath(L"tables/nederlands.stb").c_str(), L"tables\\nederlands.stb", FALSE);
@@ -83,7 +84,7 @@ protected:
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // Starts the program and opens the window as the main window's add command does.
@@ -407,7 +408,7 @@ TEST_F(AddWindow, NewEntriesGoToTheChosenPracticeListsOfBothDirections)
 {
     MakeDir(L"lists\\animals");
     MakeDir(L"lists\\verbs");
-    WriteProfileStringW(L"Dictionary", L"PracticeList", L"verbs");
+    SetSetting(L"PracticeList", L"verbs");
     const std::wstring forwardList = L"lists\\verbs\\english_nederlands.ls";
     const std::wstring mirrorList = L"lists\\verbs\\nederlands_english.ls";
     Open(1);
@@ -561,7 +562,7 @@ TEST_F(AddWindow, EachLanguageIsWrittenInItsOwnCodePageAndThePickerFollowsTheFie
 TEST_F(AddWindow, EveryFailingWriteOfAStoreKeepsEachFileWholeAndSaysWhichFailed)
 {
     MakeDir(L"lists\\verbs");
-    WriteProfileStringW(L"Dictionary", L"PracticeList", L"verbs");
+    SetSetting(L"PracticeList", L"verbs");
     const std::vector<std::wstring> files = {kForward, kJournal, L"lists\\verbs\\english_nederlands.ls", kMirror,
                                              L"lists\\verbs\\nederlands_english.ls"};
     Open(1);

@@ -10,6 +10,7 @@
 #include "tests/support/fuzz.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <cstring>
 
@@ -102,7 +103,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         WriteWordBook(L"books\\francais_english.wb", {{L"chat", L"cat"}});
         WriteWordBook(L"books\\english_francais.wb", {{L"cat", L"chat"}});
@@ -122,7 +123,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     void Enter(HWND field)

@@ -5,6 +5,7 @@
 #include "core/session.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -18,7 +19,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
     }
     void TearDown() override
@@ -28,7 +29,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // Starts the program and opens the window the way the user does.

@@ -8,6 +8,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 
 namespace {
@@ -31,7 +32,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
     }
     void TearDown() override
@@ -41,7 +42,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     void Start()

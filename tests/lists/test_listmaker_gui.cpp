@@ -11,6 +11,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <algorithm>
 #include <functional>
@@ -71,7 +72,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         MakeDir(L"lists\\words");
         capture_ = std::make_unique<MessageCapture>();
@@ -84,7 +85,7 @@ protected:
             DestroyWindow(g_mainWindow);
         PumpMessages();
         capture_.reset();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // The program on this word book, its current list "words" holding these records.
@@ -92,7 +93,7 @@ protected:
     {
         WriteWordBook(L"books\\francais_english.wb", book);
         g_instance = GetModuleHandleW(nullptr);
-        WriteProfileStringW(L"Dictionary", L"PracticeList", L"words");
+        SetSetting(L"PracticeList", L"words");
         ASSERT_TRUE(StartWordbook(""));
         listPath_ = PairListPath(CurrentPair(), g_session.listName);
         CloseListFile();

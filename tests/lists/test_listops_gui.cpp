@@ -8,6 +8,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 
 namespace {
@@ -33,7 +34,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         MakeDir(ListDir(L"alpha"));
         MakeDir(ListDir(L"beta"));
@@ -58,7 +59,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // A top-level window with a File menu, as the list maker has it.

@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <dlgs.h>
 #include <richedit.h>
@@ -194,7 +195,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         MakeDir(L"lists\\test");
         ForgetPrintSettings();
@@ -208,7 +209,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     void Start()

@@ -6,6 +6,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -37,7 +38,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         MakeDir(L"lists\\words");
     }
@@ -48,7 +49,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // The program with this current list; the main window's command opens the window.
@@ -56,7 +57,7 @@ protected:
     {
         WriteWordBook(L"books\\francais_english.wb", kThree);
         g_instance = GetModuleHandleW(nullptr);
-        WriteProfileStringW(L"Dictionary", L"PracticeList", L"words");
+        SetSetting(L"PracticeList", L"words");
         ASSERT_TRUE(StartWordbook(""));
         CloseListFile();
         WriteWordBook(PairListPath(CurrentPair(), g_session.listName), list);

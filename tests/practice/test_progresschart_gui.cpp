@@ -8,6 +8,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <cstdio>
 
@@ -57,7 +58,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
     }
     void TearDown() override
@@ -67,7 +68,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // The program with the list "words" of these records (none: no list at all).
@@ -75,7 +76,7 @@ protected:
     {
         if (!list.empty()) {
             MakeDir(L"lists\\words");
-            WriteProfileStringW(L"Dictionary", L"PracticeList", L"words");
+            SetSetting(L"PracticeList", L"words");
         }
         g_instance = GetModuleHandleW(nullptr);
         ASSERT_TRUE(StartWordbook(""));

@@ -1,12 +1,14 @@
 #include "practice/typedpractice.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
+#include "core/fileutil.h"
 #include "core/review.h"
 #include "core/scores.h"
 #include "core/session.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -49,7 +51,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         MakeDir(L"lists\\words");
         for (const wchar_t* sound : {L"right.wav", L"wrong.wav", L"skipped.wav"})
@@ -62,14 +64,14 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // The program in practice mode 1 with the list "words" holding these records.
     void Start(const WordPairs& list, const wchar_t* sound = L"0")
     {
-        WriteProfileStringW(L"Dictionary", L"PracticeList", L"words");
-        WriteProfileStringW(L"Dictionary", L"PracticeSound", sound);
+        SetSetting(L"PracticeList", L"words");
+        SetSetting(L"PracticeSound", sound);
         g_instance = GetModuleHandleW(nullptr);
         ASSERT_TRUE(StartWordbook(""));
         g_settings.practiceMode = 1;
@@ -364,6 +366,48 @@ TEST_F(TypedPractice, AReviewAsksTheDueRecordsAndSendsTheMissedOnesBackToBoxOne)
     std::wstring nothingDue = Str(Txt_ReviewNothingDue);
     nothingDue.replace(nothingDue.find(L"%s"), 2, DayText(today + 2));
     EXPECT_EQ(nothingDue, capture_.messages()[2].text);
+}
+
+// In an installation the user can't write, practice runs as ever; its
+// results, which would go beside the list, are not tried, and nothing is said.
+TEST_F(TypedPractice, AReadOnlyInstallationPractisesWithoutSavingResults)
+{
+    InjectUnwritableFolder(L".");
+    ASSERT_NO_FATAL_FAILURE(Start(kThree));
+    capture_.clear();  // the start's one word on it
+    InjectFileFault(0);  // counts the file steps from here: none is tried
+    const struct {
+        const char* what;
+        int mode;
+        bool completed;
+    } runs[] = {
+        {"typed", 1, true},
+        {"review", 2, true},
+        {"review quit halfway", 2, false},
+    };
+    size_t ends = 0;
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.what);
+        g_settings.practiceMode = run.mode;
+        ASSERT_NO_FATAL_FAILURE(Reopen());
+        EXPECT_EQ(3, ProgressEnd());  // nothing kept: every card is due again
+        if (run.completed) {
+            Run(1, 1);
+            ++ends;
+        } else {
+            Answer(L"xyz");
+            AnswerRight();
+        }
+        Click(TypedQuit);
+        w_ = nullptr;
+        ASSERT_EQ(ends, EndMessages());
+        for (const CapturedMessage& m : capture_.messages())
+            EXPECT_EQ(Str(Txt_PracticeEndlist), m.text);
+        for (const std::wstring& path : {scorePath_, schedulePath_, historyPath_})
+            EXPECT_FALSE(FileExists(path)) << Narrow(path);
+    }
+    EXPECT_EQ(0, FileStepsTaken());
+    InjectUnwritableFolder(L"");
 }
 
 TEST_F(TypedPractice, AReviewQuitHalfwayKeepsTheAnswersGivenButNoHistory)

@@ -5,6 +5,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <cstring>
 #include <memory>
@@ -40,7 +41,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         WriteBytes(L"DICT.INI", "# Wordbook catalogue\n\n[Addnew]\n\n[Selected]\nenglish_deutsch.wb\n\n"
                                 "[Languages]\ndeutsch,german,0,deutsch\n\n# --- EOF\n");
@@ -54,7 +55,7 @@ protected:
             DestroyWindow(g_mainWindow);
         PumpMessages();
         capture_.reset();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // The program on this english to deutsch word book, the window opened by the main window's command.
@@ -116,12 +117,7 @@ protected:
         PumpMessages(300);
         Key(VK_SPACE);
     }
-    std::wstring Saved()
-    {
-        wchar_t value[32] = L"";
-        GetProfileStringW(L"Dictionary", L"lastrecord_english", L"(none)", value, 32);
-        return value;
-    }
+    std::wstring Saved() { return FileSetting(L"lastrecord_english", L"(none)"); }
     bool Idle() { return Text(Item(RecStartStop)) == Str(Txt_RecordStart) && IsWindowEnabled(Item(RecSkip)); }
     const std::vector<CapturedMessage>& Messages() { return capture_->messages(); }
 
@@ -281,7 +277,7 @@ TEST_F(RecordWindow, EnterWhileRecordingSavesUnderTheWordCurrentAtTheStop)
 
 TEST_F(RecordWindow, StoppingAtTheLastWordShowsTheEndAndKeepsIt)
 {
-    WriteProfileStringW(L"Dictionary", L"lastrecord_english", L"40");  // the book has shrunk
+    SetSetting(L"lastrecord_english", L"40");  // the book has shrunk
     ASSERT_NO_FATAL_FAILURE(Open(kAnimals));
     EXPECT_EQ(L"tree", Word());
     Record();
@@ -291,7 +287,7 @@ TEST_F(RecordWindow, StoppingAtTheLastWordShowsTheEndAndKeepsIt)
     EXPECT_TRUE(Idle());
     Button(RecExit);
     EXPECT_EQ(L"5", Saved());
-    WriteProfileStringW(L"Dictionary", L"lastrecord_english", L"-3");
+    SetSetting(L"lastrecord_english", L"-3");
     ASSERT_NO_FATAL_FAILURE(Reopen());
     EXPECT_EQ(L"bird", Word());
 }

@@ -12,6 +12,7 @@
 #include "tests/support/fuzz.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <cstring>
 
@@ -60,7 +61,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         WriteWordBook(L"books\\francais_english.wb", SomeWords());
         g_instance = GetModuleHandleW(nullptr);
@@ -75,7 +76,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     HWND Open(int command, const wchar_t* windowClass)

@@ -8,6 +8,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <commctrl.h>
 
@@ -41,7 +42,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
     }
     void TearDown() override
@@ -51,7 +52,7 @@ protected:
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // Starts the program and opens the search window from the main window.
@@ -463,6 +464,52 @@ TEST_F(SearchWindow, FollowsWhatOtherWindowsCopy)
     PumpMessages();
     EXPECT_EQ(L"mot033", Text(Item(IdSearch)));
     DestroyWindow(other);
+}
+
+// The word book of an installation the user can't write is shown, never
+// changed: its rows can't be typed in, and neither Enter nor the field menu
+// stores anything or reports a failure.
+TEST_F(SearchWindow, AReadOnlyInstallationsBookIsOnlyShown)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(20));
+    std::string before = ReadBytes(L"books\\francais_english.wb");
+    InjectUnwritableFolder(L".");
+    Open();
+    ASSERT_EQ(1u, capture_.messages().size());  // the start's one word on it
+    capture_.clear();
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_TRUE(GetWindowLongW(Item(IdSource + row), GWL_STYLE) & ES_READONLY) << row;
+        EXPECT_TRUE(GetWindowLongW(Item(IdTranslation + row), GWL_STYLE) & ES_READONLY) << row;
+    }
+    SetClipboardBytes(w_, "pasted");
+    const struct {
+        const char* what;
+        int row;
+        bool source;
+        wchar_t menuKey;  // 0: an edit ended with Enter
+    } tries[] = {
+        {"edited source", 1, true, 0},
+        {"edited translation", 2, false, 0},
+        {"deleted", 3, true, 'd'},
+        {"pasted", 4, true, 'p'},
+    };
+    for (const auto& t : tries) {
+        SCOPED_TRACE(t.what);
+        HWND field = Item((t.source ? IdSource : IdTranslation) + t.row);
+        if (t.menuKey)
+            FieldMenu(field, t.menuKey);
+        else
+            EditRow(field, L"changed");
+        EXPECT_EQ(L"mot00" + std::to_wstring(t.row), Source(t.row));
+        EXPECT_EQ(L"word00" + std::to_wstring(t.row), Translation(t.row));
+        EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb"));
+    }
+    Type(L"mot004");
+    EXPECT_EQ(L"mot004", Source(0));
+    Close();
+    InjectUnwritableFolder(L"");
+    EXPECT_TRUE(capture_.messages().empty());
+    EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb"));
 }
 
 struct Viewer {

@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <cstring>
 
@@ -16,7 +17,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         WriteWordBook(L"books\\francais_english.wb",
                       {{L"abc", L"alphabet"}, {L"arc-en-ciel", L"rainbow"}, {L"bonjour", L"hello"}, {L"chat", L"cat"},
@@ -29,7 +30,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // The user's way in: the main window's command.

@@ -1,5 +1,7 @@
 #include "setup/setup.h"
 #include "core/uistrings.h"
+#include "core/usersettings.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include "tests/setup/setuptest.h"
 #include <algorithm>
@@ -27,6 +29,7 @@ protected:
         OverrideString(Txt_Install_Kept, L"Kept in:");
         OverrideString(Txt_Install_Finished, L"Finished");
         g_outcome = InstallOutcome{};
+        ClearSettings();
     }
     void Inf(const std::string& text) { WriteBytes(src_ + L"\\install.inf", text); }
     std::wstring src_, dst_;
@@ -125,9 +128,10 @@ TEST_F(Script, CommandsCopyCreateAndRecord)
     EXPECT_FALSE(FileExists(dst_ + L"\\tab.txt"));
     EXPECT_FALSE(FileExists(dst_ + L"\\onlyone"));
 
-    EXPECT_EQ(L"a=b", DictionaryKey(L"WbTestKey"));
-    EXPECT_EQ(L"250", DictionaryKey(L"WbTestAviDelay"));
-    EXPECT_EQ(L"<none>", DictionaryKey(L"NoEquals"));
+    EXPECT_EQ(L"a=b", FileSetting(L"WbTestKey"));
+    EXPECT_EQ(L"250", FileSetting(L"WbTestAviDelay"));
+    EXPECT_EQ(L"<none>", FileSetting(L"NoEquals"));
+    EXPECT_EQ(L"<none>", WinIniSetting(L"WbTestKey"));
 
     EXPECT_TRUE(g_script.wantShortcut);
     EXPECT_EQ(L"Word Book", g_script.iconName);
@@ -137,10 +141,9 @@ TEST_F(Script, CommandsCopyCreateAndRecord)
     EXPECT_TRUE(g_script.mkwlist);
     EXPECT_EQ(L"", g_script.title);
 
-    std::wstring uninstall = dst_ + L"\\uninstall.ini";
-    EXPECT_EQ(uninstall, g_script.uninstallPath);
-    EXPECT_EQ(dst_, DictionaryKey(L"program", uninstall));
-    EXPECT_EQ(L"My Group", DictionaryKey(L"name", uninstall));
+    // The record is written once, when the installation is done.
+    EXPECT_EQ(dst_ + L"\\uninstall.ini", g_script.uninstallPath);
+    EXPECT_FALSE(FileExists(g_script.uninstallPath));
 }
 
 TEST_F(Script, ClosingTextIsTheDisplayFileCutAtALineEnd)
@@ -259,4 +262,42 @@ TEST_F(Script, ACtrlZIsTextInTheScript)
     Inf("# old editors end a file with \x1A\r\ncopy a.txt after.txt\r\n");
     RunScript();
     EXPECT_EQ("A", ReadBytes(dst_ + L"\\after.txt"));
+}
+
+// setini and avidelay go to the user's settings file, the script's bytes taken
+// in the ANSI code page whatever the interface's is; win.ini stays untouched.
+TEST_F(Script, SettingsGoToTheUsersFile)
+{
+    ASSERT_EQ(1252u, GetACP());
+    WriteBytes(src_ + L"\\a.txt", "A");
+    const struct {
+        int interfaceCodePage;
+        bool writable;
+    } cases[] = {{1252, true}, {1251, true}, {1252, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.interfaceCodePage);
+        ClearSettings();
+        g_outcome = InstallOutcome{};
+        g_interfaceCodePage = c.interfaceCodePage;
+        std::wstring file = SettingsFilePath();
+        std::wstring folder = file.substr(0, file.rfind(L'\\'));
+        if (!c.writable)
+            InjectUnwritableFolder(folder);
+        Inf("setini WbTestCaf\xe9=na\xefve\r\navidelay 75\r\ncopy a.txt a.txt\r\n");
+        RunScript();
+        InjectUnwritableFolder(L"");
+        EXPECT_EQ("A", ReadBytes(dst_ + L"\\a.txt"));
+        EXPECT_EQ(L"<none>", WinIniSetting(L"WbTestCaf\u00e9"));
+        EXPECT_EQ(L"<none>", WinIniSetting(L"WbTestAviDelay"));
+        if (c.writable) {
+            EXPECT_TRUE(g_outcome.failures.empty());
+            EXPECT_EQ(L"na\u00efve", FileSetting(L"WbTestCaf\u00e9"));
+            EXPECT_EQ(L"75", FileSetting(L"WbTestAviDelay"));
+        } else {
+            // Noted like any failed step, and nothing half written.
+            ASSERT_EQ(1u, g_outcome.failures.size());
+            EXPECT_EQ(0u, g_outcome.failures[0].find(file + L": ")) << Narrow(g_outcome.failures[0]);
+            EXPECT_FALSE(FileExists(file));
+        }
+    }
 }

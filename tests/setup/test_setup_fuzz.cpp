@@ -9,6 +9,8 @@
 #include "core/records.h"
 #include "core/uistrings.h"
 #include "tests/support/fuzz.h"
+#include "tests/support/installcheck.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <algorithm>
 #include <cstring>
@@ -30,9 +32,9 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        // The script writes win.ini: what other tests find there stays as it was.
-        savedWinIni_.assign(32768, L'\0');
-        savedWinIni_.resize(GetProfileSectionW(L"Dictionary", savedWinIni_.data(), 32768));
+        // The script writes the settings file, and win.ini never.
+        ClearSettings();
+        winIni_ = WinIniBytes();
         g_interfaceCodePage = 1252;
         g_mainCodePage = 1252;
         g_setupWindow = nullptr;
@@ -61,8 +63,8 @@ protected:
     }
     void TearDown() override
     {
-        savedWinIni_.push_back(L'\0');
-        WriteProfileSectionW(L"Dictionary", savedWinIni_.data());
+        EXPECT_TRUE(winIni_ == WinIniBytes()) << "win.ini changed";
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     // Runs code that may end setup; true when it did (exit code 1, one box).
@@ -79,7 +81,7 @@ protected:
         }
         return false;
     }
-    std::wstring savedWinIni_;
+    std::string winIni_;
 };
 
 TEST_F(SetupFuzz, InstallScripts)

@@ -1,8 +1,11 @@
 // The installer driven as a user would: its real window, in this process, and
 // setup.exe itself for the unattended mode.
 #include "setup/setup.h"
+#include "setup/installrecord.h"
 #include "core/report.h"
 #include "core/uistrings.h"
+#include "tests/support/installcheck.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include "tests/setup/setuptest.h"
 #include <objbase.h>
@@ -10,6 +13,7 @@
 #include <shobjidl.h>
 #include <wincodec.h>
 #include <cstring>
+#include <map>
 
 namespace {
 
@@ -151,6 +155,8 @@ protected:
         CoInitialize(nullptr);
         g_boxes.clear();
         SetReportHooks({RecordBox, ThrowOnExit});
+        ClearSettings();
+        winIni_ = WinIniBytes();
     }
     void TearDown() override
     {
@@ -160,9 +166,14 @@ protected:
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             ;
         SetReportHooks({});
+        InjectUnwritableFolder(L"");
         RemoveShortcuts();
+        RemoveUninstallEntriesUnder(dir_);
+        // Settings go to the user's file alone.
+        EXPECT_TRUE(winIni_ == WinIniBytes()) << "win.ini changed";
         ScratchDirTest::TearDown();
     }
+    std::string winIni_;
     static void RemoveShortcuts()
     {
         std::wstring group = ProgramsFolder() + L"\\WbTest Group";
@@ -170,11 +181,11 @@ protected:
             DeleteFileW((group + name).c_str());
         RemoveDirectoryW(group.c_str());
     }
-    void Start(const std::wstring& medium)
+    void Start(const std::wstring& medium, const SetupOptions& options = {})
     {
         SetCurrentDirectoryW(medium.c_str());
         try {
-            StartSetup(GetModuleHandleW(nullptr), SetupOptions{}, SW_SHOW);
+            StartSetup(GetModuleHandleW(nullptr), options, SW_SHOW);
         } catch (const ExitCalled&) {
             FAIL() << "start-up ended: " << Narrow(g_boxes.empty() ? L"" : g_boxes.back().text);
         }
@@ -287,9 +298,13 @@ TEST_F(SetupWindow, ChooseADirectoryThenInstall)
     EXPECT_EQ(target, DictionaryKey(L"program", uninstall));
     EXPECT_EQ(L"WbTest Group", DictionaryKey(L"name", uninstall));
     EXPECT_EQ(group, DictionaryKey(L"icon", uninstall));
+    EXPECT_EQ(group + L"\\WbTest Word Book.lnk", DictionaryKey(L"link", uninstall));
+    EXPECT_EQ(UninstallKeyName(target), DictionaryKey(L"regkey", uninstall));
+    EXPECT_EQ("", RecordDifferences(target));
+    EXPECT_TRUE(UninstallEntryExists(UninstallKeyName(target)));
     EXPECT_FALSE(FileExists(dir_ + L"\\header"));
-    EXPECT_EQ(L"yes=1", DictionaryKey(L"WbGuiTest"));
-    EXPECT_EQ(L"120", DictionaryKey(Str(Txt_AviDelay)));
+    EXPECT_EQ(L"yes=1", FileSetting(L"WbGuiTest"));
+    EXPECT_EQ(L"120", FileSetting(Str(Txt_AviDelay)));
 
     LinkInfo link;
     ASSERT_TRUE(ReadLink(group + L"\\WbTest Word Book.lnk", &link));
@@ -456,4 +471,149 @@ TEST_F(SetupWindow, TheTargetDirectoryIsTakenWhole)
     // Too long once absolute: refused.
     EXPECT_EQ(1u, RunSetupExe(medium, L"/S /D=" + dir_ + L"\\" + std::wstring(MAX_PATH, L'x'), &errors));
     EXPECT_NE(std::string::npos, errors.find("Invalid Directory")) << errors;
+}
+
+TEST_F(SetupWindow, WithoutADirTheUsersProgramsFolderIsOffered)
+{
+    std::wstring medium = dir_ + L"\\medium";
+    MakeMedium(medium, "", "WbTest Word Book");   // "dir" without a folder: ignored
+    Start(medium);
+    EXPECT_EQ(UserProgramsFolder() + L"\\app", Text(SetupControl(kDirField)));
+    Command(kQuitButton, BN_CLICKED);
+}
+
+namespace {
+
+// Nothing at all in dir (or no dir).
+bool EmptyOrAbsent(const std::wstring& dir)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return true;
+    bool empty = true;
+    do
+        empty = empty && (wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0);
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return empty;
+}
+
+} // namespace
+
+// A folder a standard user can't write (Program Files) is refused before
+// anything is copied, written or registered.
+TEST_F(SetupWindow, AnUnwritableTargetIsRefusedBeforeAnything)
+{
+    std::string missing;
+    ASSERT_TRUE(LoadUiStringsFromFile(BuildPath(L"strings/english.str").c_str(), &missing)) << missing;
+    std::wstring medium = dir_ + L"\\medium";
+    MakeMedium(medium, Narrow(dir_), "WbTest Word Book");
+    const struct {
+        const char* name;
+        bool unattended;
+        bool exists;   // else setup would have to make it
+    } cases[] = {
+        {"window, existing folder", false, true},
+        {"window, folder to make", false, false},
+        {"unattended, existing folder", true, true},
+        {"unattended, folder to make", true, false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::wstring target = dir_ + L"\\locked" + std::to_wstring(++n);
+        if (c.exists)
+            MakeDir(target);
+        InjectUnwritableFolder(target);
+        g_boxes.clear();
+        SetupOptions options;
+        options.unattended = c.unattended;
+        options.targetDir = target;
+        Start(medium, options);
+        int exitCode = 0;
+        try {
+            InstallCommand();
+        } catch (const ExitCalled& e) {
+            exitCode = e.code;
+        }
+        InjectUnwritableFolder(L"");
+
+        ASSERT_EQ(1u, g_boxes.size());
+        std::wstring text = g_boxes[0].text;
+        EXPECT_NE(std::wstring::npos, text.find(target + L" (" + SystemErrorText(ERROR_ACCESS_DENIED) + L")"))
+            << Narrow(text);
+        EXPECT_EQ(0u, text.find(L"You can't write in the folder ")) << Narrow(text);
+        EXPECT_EQ(L"Error", g_boxes[0].caption);
+        EXPECT_TRUE(g_boxes[0].type & MB_ICONERROR);
+        EXPECT_EQ(c.unattended ? 1 : 0, exitCode);
+        EXPECT_TRUE(EmptyOrAbsent(target));
+        EXPECT_EQ(c.exists, FileExists(target));
+        EXPECT_EQ(L"<none>", FileSetting(L"WbGuiTest"));
+        EXPECT_FALSE(UninstallEntryExists(UninstallKeyName(target)));
+        if (c.unattended) {
+            DestroyWindow(g_setupWindow);
+            continue;
+        }
+        // Still choosing: a folder that can be written is taken at the next try.
+        ASSERT_NE(nullptr, g_setupWindow);
+        EXPECT_TRUE(Visible(kInstallButton) && Visible(kDirField));
+        std::wstring free = target + L"-free";
+        SetWindowTextW(SetupControl(kDirField), free.c_str());
+        Command(kInstallButton, BN_CLICKED);
+        EXPECT_EQ(nullptr, g_setupWindow);
+        EXPECT_EQ("MZ not really", ReadBytes(free + L"\\wordbook.exe"));
+        EXPECT_TRUE(UninstallEntryExists(UninstallKeyName(free)));
+        EXPECT_EQ(L"yes=1", FileSetting(L"WbGuiTest"));
+        ClearSettings();
+    }
+}
+
+// Installing over an earlier installation: what this run wrote is recorded
+// as it is now; the earlier record's files this run left alone stay recorded
+// as they were installed, while they are there.
+TEST_F(SetupWindow, AReinstallKeepsTheEarlierRecord)
+{
+    std::wstring medium = dir_ + L"\\medium";
+    MakeMedium(medium, Narrow(dir_), "WbTest Unattended",
+               "copy readme.txt kept.txt\r\ncopy readme.txt changed.txt\r\ncopy readme.txt gone.txt\r\n");
+    std::wstring target = dir_ + L"\\target";
+    std::string errors;
+    ASSERT_EQ(0u, RunSetupExe(medium, L"/S /D=" + target, &errors)) << errors;
+    std::map<std::wstring, RecordedFile> first = RecordedFiles(target);
+    ASSERT_TRUE(first.count(L"KEPT.TXT") && first.count(L"GONE.TXT") && first.count(L"WORDBOOK.EXE"));
+
+    WriteBytes(target + L"\\changed.txt", "the user's own text");
+    DeleteFileW((target + L"\\gone.txt").c_str());
+    WriteBytes(target + L"\\mine.txt", "never installed");
+    std::string inf = ReadBytes(medium + L"\\install.inf");
+    WriteBytes(medium + L"\\install.inf", inf.substr(0, inf.find("copy readme.txt kept.txt")));
+    WriteBytes(medium + L"\\program.exe", "MZ the second version");
+    ASSERT_EQ(0u, RunSetupExe(medium, L"/S /D=" + target, &errors)) << errors;
+
+    std::map<std::wstring, RecordedFile> second = RecordedFiles(target);
+    std::map<std::wstring, RecordedFile> now = FilesUnder(target);
+    const struct {
+        const wchar_t* path;
+        bool recorded;
+        bool asFirst;   // else as it is now
+    } cases[] = {
+        {L"KEPT.TXT", true, true},
+        {L"CHANGED.TXT", true, true},
+        {L"GONE.TXT", false, false},
+        {L"MINE.TXT", false, false},
+        {L"WORDBOOK.EXE", true, false},
+        {L"UNINSTALL.EXE", true, false},
+        {L"BOOKS\\NED_ENG.WB", true, false},
+        {L"DICT.INI", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.path));
+        ASSERT_EQ(c.recorded, second.count(c.path) == 1);
+        if (c.recorded) {
+            EXPECT_TRUE(second[c.path] == (c.asFirst ? first[c.path] : now[c.path]));
+        }
+    }
+    EXPECT_FALSE(first[L"WORDBOOK.EXE"] == second[L"WORDBOOK.EXE"]);
+    EXPECT_EQ(UninstallKeyName(target), RecordKey(target, L"regkey"));
 }

@@ -1,4 +1,5 @@
 #include "shell/about.h"
+#include "version.h"
 #include "shell/app.h"
 #include "shell/sortwindow.h"
 #include "core/session.h"
@@ -7,6 +8,7 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <vfw.h>
 
@@ -17,7 +19,7 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         CopyFileW(BuildPath(L"assets/dict.avi").c_str(), L"dict.avi", FALSE);
         g_instance = GetModuleHandleW(nullptr);
@@ -30,7 +32,7 @@ protected:
         if (g_mainWindow)
             DestroyWindow(g_mainWindow);
         PumpMessages();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     MessageCapture capture_;
@@ -86,7 +88,7 @@ TEST_F(Windows, AboutBoxShowsItsTextsAndAnimationAndClosesWithEscape)
     ShowAboutBox(g_mainWindow);  // returns when the box is closed
     EXPECT_TRUE(g_seen.closed);
     EXPECT_EQ(Str(Txt_AboutDialogCaption), g_seen.caption);
-    EXPECT_EQ(Str(Txt_AboutDialogVersion), g_seen.version);
+    EXPECT_EQ(L"Wordbook version " WB_VERSION_WIDE, g_seen.version);
     EXPECT_TRUE(g_seen.media);
 }
 
@@ -168,7 +170,7 @@ TEST_F(Windows, AboutBoxOpensWithoutItsFilmWhereThePathIsTooLong)
     ShowAboutBox(g_mainWindow);
     SetCurrentDirectoryW(dir_.c_str());
     EXPECT_TRUE(g_seen.closed);
-    EXPECT_EQ(Str(Txt_AboutDialogVersion), g_seen.version);
+    EXPECT_EQ(L"Wordbook version " WB_VERSION_WIDE, g_seen.version);
     EXPECT_FALSE(g_seen.media);
 }
 

@@ -1,19 +1,23 @@
 #include "shell/app.h"
 #include "shell/mainwindow.h"
+#include "search/searchwindow.h"
+#include "core/fileutil.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "core/usersettings.h"
 #include "kit/kit.h"
 #include "tests/support/install.h"
+#include "tests/support/installcheck.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 
 namespace {
 
-std::wstring ProfileString(const wchar_t* key)
+std::wstring SettingsFolder()
 {
-    wchar_t buf[256];
-    GetProfileStringW(L"Dictionary", key, L"<none>", buf, 256);
-    return buf;
+    std::wstring path = SettingsFilePath();
+    return path.substr(0, path.find_last_of(L'\\'));
 }
 
 class MainWindow : public ScratchDirTest {
@@ -21,13 +25,13 @@ protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
     }
     void TearDown() override
     {
         Quit();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     void Start(const char* commandLine = "")
@@ -47,6 +51,24 @@ protected:
             DispatchMessageW(&msg);
     }
     void Command(int id) { SendMessageW(g_mainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    // The id of the main menu's item at a position, as a click finds it.
+    int MenuId(int menu, int position)
+    {
+        return static_cast<int>(GetMenuItemID(GetSubMenu(GetMenu(g_mainWindow), menu), position));
+    }
+    // The search window, opened from the main window.
+    HWND OpenSearch()
+    {
+        Command(CmdSearch);
+        PumpMessages();
+        return FindWindowW(L"zoeken", nullptr);
+    }
+    void CloseSearch(HWND search)
+    {
+        SendMessageW(search, WM_COMMAND, MAKEWPARAM(IdDone, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(search, IdDone)));
+        PumpMessages();
+    }
     bool Checked(int id) { return GetMenuState(GetMenu(g_mainWindow), id, MF_BYCOMMAND) & MF_CHECKED; }
     // The word book named under [Selected] in DICT.INI.
     std::string Selected()
@@ -184,23 +206,23 @@ TEST_F(MainWindow, ExitWritesTheSettings)
     EXPECT_EQ(CmdProgress, static_cast<int>(GetMenuItemID(GetSubMenu(GetMenu(g_mainWindow), 3), 2)));
     Command(CmdQuit);
     EXPECT_EQ(nullptr, g_mainWindow);
-    EXPECT_EQ(L"1", ProfileString(L"StayOnTop"));
-    EXPECT_EQ(L"2", ProfileString(L"PracticeMode"));
-    EXPECT_NE(L"<none>", ProfileString(L"WinPosLeftMain"));
-    EXPECT_EQ(L"10", ProfileString(L"searchwindowsize"));
-    EXPECT_EQ(L"<none>", ProfileString(L"WinPosLeftSearch"));
-    EXPECT_EQ(L"<none>", ProfileString(L"PracticeList"));
+    EXPECT_EQ(L"1", FileSetting(L"StayOnTop"));
+    EXPECT_EQ(L"2", FileSetting(L"PracticeMode"));
+    EXPECT_NE(L"<none>", FileSetting(L"WinPosLeftMain"));
+    EXPECT_EQ(L"10", FileSetting(L"searchwindowsize"));
+    EXPECT_EQ(L"<none>", FileSetting(L"WinPosLeftSearch"));
+    EXPECT_EQ(L"<none>", FileSetting(L"PracticeList"));
 }
 
 TEST_F(MainWindow, AStoredListThatIsGoneIsForgotten)
 {
-    WriteProfileStringW(L"Dictionary", L"PracticeList", L"vanished");
-    WriteProfileStringW(L"Dictionary", L"ListID", L"803");
+    SetSetting(L"PracticeList", L"vanished");
+    SetSetting(L"ListID", L"803");
     Start();
     EXPECT_STREQ(L"", g_session.listName);
     EXPECT_EQ(800, g_session.listId);
     Command(CmdQuit);
-    EXPECT_EQ(L"vanished", ProfileString(L"PracticeList"));  // untouched: nothing is written
+    EXPECT_EQ(L"vanished", FileSetting(L"PracticeList"));  // untouched: nothing is written
 }
 
 // A window that does not exist yet is visibly unavailable, never a click
@@ -281,19 +303,19 @@ TEST_F(MainWindow, MenuTitleMnemonicsLeaveTheAltAcceleratorsAlone)
 // no screen shows any more is brought back onto one.
 TEST_F(MainWindow, PositionsComeBackOnAScreen)
 {
-    WriteProfileStringW(L"Dictionary", L"WinPosLeftMain", L"37");
-    WriteProfileStringW(L"Dictionary", L"WinPosTopMain", L"41");
+    SetSetting(L"WinPosLeftMain", L"37");
+    SetSetting(L"WinPosTopMain", L"41");
     Start();
     RECT rc;
     GetWindowRect(g_mainWindow, &rc);
     EXPECT_EQ(37, rc.left);
     EXPECT_EQ(41, rc.top);
     Command(CmdQuit);
-    EXPECT_EQ(L"37", ProfileString(L"WinPosLeftMain"));
-    EXPECT_EQ(L"41", ProfileString(L"WinPosTopMain"));
+    EXPECT_EQ(L"37", FileSetting(L"WinPosLeftMain"));
+    EXPECT_EQ(L"41", FileSetting(L"WinPosTopMain"));
 
-    WriteProfileStringW(L"Dictionary", L"WinPosLeftMain", L"5000");
-    WriteProfileStringW(L"Dictionary", L"WinPosTopMain", L"-3000");
+    SetSetting(L"WinPosLeftMain", L"5000");
+    SetSetting(L"WinPosTopMain", L"-3000");
     Start();
     GetWindowRect(g_mainWindow, &rc);
     RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -301,6 +323,226 @@ TEST_F(MainWindow, PositionsComeBackOnAScreen)
     EXPECT_GE(rc.top, screen.top);
     EXPECT_LE(rc.right, screen.right);
     EXPECT_LE(rc.bottom, screen.bottom);
+}
+
+// What a user changes comes back at the next start, from the settings file;
+// win.ini is left as it was.
+TEST_F(MainWindow, SettingsComeBackFromTheSettingsFile)
+{
+    std::string winIni = WinIniBytes();
+    Start();
+    SetWindowPos(g_mainWindow, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_EQ(CmdStayOnTop, MenuId(0, 0));
+    Command(MenuId(0, 0));
+    ASSERT_EQ(CmdMode1, MenuId(2, 1));
+    Command(MenuId(2, 1));
+    HWND search = OpenSearch();
+    ASSERT_NE(nullptr, search);
+    HMENU rows = GetSubMenu(GetSubMenu(GetMenu(search), 2), 0);
+    SendMessageW(search, WM_COMMAND, GetMenuItemID(rows, 4), 0);  // four rows: the window is made again
+    PumpMessages();
+    search = FindWindowW(L"zoeken", nullptr);
+    ASSERT_NE(nullptr, search);
+    SetWindowPos(search, nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CloseSearch(search);
+    ASSERT_EQ(CmdQuit, MenuId(0, 4));
+    Command(MenuId(0, 4));
+    ASSERT_EQ(nullptr, g_mainWindow);
+
+    const struct {
+        const wchar_t* key;
+        const wchar_t* value;
+    } written[] = {
+        {L"WinPosLeftMain", L"50"},   {L"WinPosTopMain", L"60"},       {L"StayOnTop", L"1"},
+        {L"PracticeMode", L"1"},      {L"searchwindowsize", L"4"},     {L"searchwindowminimal", L"0"},
+        {L"WinPosLeftSearch", L"70"}, {L"WinPosTopSearch", L"80"},     {L"PracticeSound", L"1"},
+        {L"ClipSearch", L"0"},        {L"AddNewWordsToList", L"1"},    {L"WinPosLeftAdd", L"<none>"},
+        {L"PracticeList", L"<none>"}, {L"ListID", L"<none>"},          {L"colorG", L"<none>"},
+    };
+    for (const auto& key : written)
+        EXPECT_EQ(key.value, FileSetting(key.key)) << Narrow(key.key);
+    EXPECT_EQ(winIni, WinIniBytes());
+
+    Start();
+    RECT rc;
+    GetWindowRect(g_mainWindow, &rc);
+    EXPECT_EQ(50, rc.left);
+    EXPECT_EQ(60, rc.top);
+    EXPECT_TRUE(Checked(CmdStayOnTop));
+    EXPECT_TRUE(GetWindowLongW(g_mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(Checked(CmdMode1));
+    EXPECT_FALSE(Checked(CmdMode0));
+    search = OpenSearch();
+    ASSERT_NE(nullptr, search);
+    int shown = 0;
+    while (GetDlgItem(search, IdSource + shown))
+        ++shown;
+    EXPECT_EQ(4, shown);
+    GetWindowRect(search, &rc);
+    EXPECT_EQ(70, rc.left);
+    EXPECT_EQ(80, rc.top);
+    CloseSearch(search);
+}
+
+// An installation from before the settings file keeps its settings: what
+// only win.ini holds is read, the file wins where both have a key, and the
+// first exit writes the file without touching win.ini.
+TEST_F(MainWindow, AnOlderInstallationsSettingsAreReadAndLeftInPlace)
+{
+    MakeDir(L"lists");
+    MakeDir(L"lists\\verbs");
+    const struct {
+        const wchar_t* key;
+        const wchar_t* winIni;
+        const wchar_t* file;       // null: not in the file
+        const wchar_t* fileAfter;  // the file's after the exit
+    } keys[] = {
+        {L"WinPosLeftMain", L"37", nullptr, L"37"},
+        {L"WinPosTopMain", L"41", nullptr, L"41"},
+        {L"colorG", L"120", nullptr, L"<none>"},  // never written
+        {L"colorGi", L"1", nullptr, L"<none>"},
+        {L"PracticeSound", L"0", nullptr, L"0"},
+        {L"PracticeList", L"verbs", nullptr, L"verbs"},
+        {L"ListID", L"805", nullptr, L"805"},
+        {L"PracticeMode", L"2", L"1", L"1"},
+        {L"StayOnTop", L"1", L"0", L"0"},
+    };
+    for (const auto& key : keys) {
+        SetWinIniSetting(key.key, key.winIni);
+        if (key.file)
+            SetSetting(key.key, key.file);
+    }
+    std::string winIni = WinIniBytes();
+    Start();
+    RECT rc;
+    GetWindowRect(g_mainWindow, &rc);
+    EXPECT_EQ(37, rc.left);
+    EXPECT_EQ(41, rc.top);
+    EXPECT_EQ(120, g_settings.colorG);
+    EXPECT_EQ(1, g_settings.colorGi);
+    EXPECT_EQ(0, g_settings.practiceSound);
+    EXPECT_STREQ(L"verbs", g_session.listName);
+    EXPECT_EQ(805, g_session.listId);
+    EXPECT_TRUE(Checked(CmdMode1));
+    EXPECT_FALSE(Checked(CmdStayOnTop));
+    Command(CmdQuit);
+    ASSERT_EQ(nullptr, g_mainWindow);
+    EXPECT_EQ(winIni, WinIniBytes());
+    for (const auto& key : keys) {
+        EXPECT_EQ(key.fileAfter, FileSetting(key.key)) << Narrow(key.key);
+        EXPECT_EQ(key.winIni, WinIniSetting(key.key)) << Narrow(key.key);
+    }
+}
+
+// Settings that can't be kept are said once, at the exit that loses them;
+// the file keeps what it held and win.ini gets nothing instead.
+TEST_F(MainWindow, SettingsThatCantBeWrittenAreReportedOnce)
+{
+    const struct {
+        const char* what;
+        bool fileBefore;
+        bool unwritableFolder;
+        long failingStep;  // of the rewrite's seam steps: write, flush, close, replace
+    } cases[] = {
+        {"folder can't be written", true, true, 0},
+        {"folder can't be made", false, true, 0},
+        {"the flush fails", true, false, 2},
+        {"the replace fails", true, false, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearSettings();
+        if (c.fileBefore)
+            SetSetting(L"StayOnTop", L"0");
+        std::string before = ReadBytes(SettingsFilePath());
+        std::string winIni = WinIniBytes();
+        Start();
+        Command(CmdStayOnTop);
+        capture_.clear();
+        if (c.unwritableFolder)
+            InjectUnwritableFolder(SettingsFolder());
+        InjectFileFault(c.failingStep);
+        Command(CmdQuit);
+        InjectUnwritableFolder(L"");
+        InjectFileFault(0);
+        EXPECT_EQ(nullptr, g_mainWindow);
+        ASSERT_EQ(1u, capture_.messages().size());
+        EXPECT_NE(std::wstring::npos, capture_.messages()[0].text.find(SettingsFilePath()));
+        EXPECT_EQ(c.fileBefore, FileExists(SettingsFilePath()));
+        EXPECT_EQ(before, ReadBytes(SettingsFilePath()));
+        EXPECT_EQ(c.fileBefore ? L"0" : L"<none>", FileSetting(L"StayOnTop"));
+        EXPECT_EQ(std::vector<std::wstring>(c.fileBefore ? 1 : 0, L"wordbook.ini"), FilesIn(SettingsFolder()));
+        EXPECT_EQ(winIni, WinIniBytes());
+    }
+}
+
+// A standard user's copy of an installation made for all users: one word
+// at start-up, the commands that would change it greyed, words still found,
+// nothing in the folder changed, the settings kept in the profile.
+TEST_F(MainWindow, AReadOnlyInstallationIsSaidOnceAndOnlyLooksWordsUp)
+{
+    WordPairs words;
+    for (int i = 0; i < 30; ++i)
+        words.emplace_back(L"mot" + std::to_wstring(100 + i), L"word" + std::to_wstring(i));
+    WriteWordBook(L"books\\francais_english.wb", words);
+    std::wstring folder = FullPath(L".");
+    std::map<std::wstring, RecordedFile> files = FilesUnder(folder);
+    InjectUnwritableFolder(folder);
+    capture_.clear();
+    Start();
+    ASSERT_EQ(1u, capture_.messages().size());
+    const std::wstring& said = capture_.messages()[0].text;
+    EXPECT_NE(std::wstring::npos, said.find(folder + L" (")) << Narrow(said);
+    EXPECT_EQ(std::wstring::npos, said.find(L"%s"));
+    EXPECT_EQ(std::wstring::npos, said.find(L"\n)"));  // the reason's line end trimmed
+    EXPECT_TRUE(g_readOnlyInstall);
+
+    const struct {
+        int menu, position, id;
+        bool greyed;
+    } items[] = {
+        {0, 0, CmdStayOnTop, false}, {0, 1, CmdTranslate, false}, {0, 2, CmdNewBook, true},
+        {0, 3, CmdRecord, true},     {0, 4, CmdQuit, false},      {2, 0, CmdMode0, false},
+        {3, 1, CmdInfo, false},      {3, 2, CmdProgress, false},
+    };
+    HMENU bar = GetMenu(g_mainWindow);
+    for (const auto& item : items) {
+        SCOPED_TRACE(item.id);
+        ASSERT_EQ(item.id, MenuId(item.menu, item.position));
+        EXPECT_EQ(item.greyed, (GetMenuState(GetSubMenu(bar, item.menu), item.position, MF_BYPOSITION) & MF_GRAYED) != 0);
+    }
+    const struct {
+        int id;
+        bool enabled;
+    } buttons[] = {{CmdAdd, false}, {CmdMakeList, false}, {CmdPractise, true}, {CmdSearch, true}};
+    for (const auto& button : buttons)
+        EXPECT_EQ(button.enabled, IsWindowEnabled(GetDlgItem(g_mainWindow, button.id)) != 0) << button.id;
+    // Their keys (Alt+A, Alt+C) send the commands all the same: nothing opens.
+    for (int id : {CmdAdd, CmdMakeList, CmdNewBook, CmdRecord}) {
+        Command(id);
+        PumpMessages();
+        EXPECT_EQ(0, g_windowOpen) << id;
+    }
+
+    HWND search = OpenSearch();
+    ASSERT_NE(nullptr, search);
+    for (wchar_t c : std::wstring(L"mot12"))
+        SendMessageW(GetDlgItem(search, IdSearch), WM_CHAR, c, 1);
+    PumpMessages();
+    wchar_t shown[64] = L"";
+    GetWindowTextW(GetDlgItem(search, IdSource), shown, 64);
+    EXPECT_STREQ(L"mot120", shown);
+    CloseSearch(search);
+    Command(CmdFirstPair + 1);  // the choice can't be recorded in DICT.INI: said nothing of
+    EXPECT_STREQ(L"deutsch", CurrentPair()->sourceName);
+    Command(CmdPractise);  // no list, and none can be made
+    EXPECT_EQ(0, g_windowOpen);
+    Command(CmdStayOnTop);
+    Command(CmdQuit);
+    InjectUnwritableFolder(L"");
+    EXPECT_EQ(1u, capture_.messages().size());
+    EXPECT_EQ(L"1", FileSetting(L"StayOnTop"));
+    EXPECT_EQ(files, FilesUnder(folder));
 }
 
 TEST(WindowPositions, WorkspaceCountsFromTheWorkArea)

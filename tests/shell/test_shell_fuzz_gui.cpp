@@ -1,4 +1,4 @@
-// win.ini values the program reads, out of range or no numbers at all, made
+// Settings the program reads, out of range or no numbers at all, made
 // with fixed seeds: the program starts, paints and opens its windows on the
 // screen, keeps the search window's rows and the recording position in range.
 #include "shell/app.h"
@@ -8,9 +8,11 @@
 #include "entry/addwords.h"
 #include "record/recordwindow.h"
 #include "core/uistrings.h"
+#include "core/usersettings.h"
 #include "tests/support/fuzz.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 
 namespace {
@@ -25,14 +27,20 @@ const wchar_t* const kKeys[] = {
 const wchar_t* const kValues[] = {L"0", L"1", L"-1", L"9999", L"-9999", L"2147483647", L"-2147483648",
                                   L"99999999999", L"-99999999999", L"abc", L"", L"12abc", L"0x10", L" 7", L"4294967295"};
 
-int ProfileInt(const wchar_t* key) { return static_cast<int>(GetProfileIntW(L"Dictionary", key, -12345)); }
+// A number the program wrote, read as the program reads it.
+int FileInt(const wchar_t* key)
+{
+    SettingsSnapshot settings = ReadSettings();
+    settings.winIniKeys.clear();
+    return SettingInt(settings, key, -12345);
+}
 
 class ShellFuzz : public ScratchDirTest {
 protected:
     void SetUp() override
     {
         ScratchDirTest::SetUp();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         MakeSmallInstallation();
         WordPairs words;
         for (int i = 0; i < 30; ++i)
@@ -42,7 +50,7 @@ protected:
     void TearDown() override
     {
         Quit();
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         ScratchDirTest::TearDown();
     }
     void Quit()
@@ -66,19 +74,19 @@ protected:
     MessageCapture capture_;
 };
 
-TEST_F(ShellFuzz, WinIniValues)
+TEST_F(ShellFuzz, SettingsValues)
 {
     for (int round = 0; round < FuzzRounds(4); ++round) {
         SCOPED_TRACE(FuzzWhere(51, round));
         std::mt19937 rng = RoundGenerator(51, round);
-        WriteProfileStringW(L"Dictionary", nullptr, nullptr);
+        ClearSettings();
         std::wstring written;
         for (const wchar_t* key : kKeys)
             if (rng() % 4) {
                 std::wstring value = kValues[rng() % std::size(kValues)];
                 if (rng() % 3 == 0)
                     value = std::to_wstring(static_cast<int>(rng()));
-                WriteProfileStringW(L"Dictionary", key, value.c_str());
+                SetSetting(key, value);
                 written += std::wstring(key) + L"=" + value + L" ";
             }
         SCOPED_TRACE(Narrow(written));
@@ -131,10 +139,10 @@ TEST_F(ShellFuzz, WinIniValues)
 
         Quit();
         if (round % 4 == 0) {  // the search window took its size as the nearest that exists
-            int size = ProfileInt(L"searchwindowsize");
+            int size = FileInt(L"searchwindowsize");
             ASSERT_GE(size, 1);
             ASSERT_LE(size, 25);
-            int minimal = ProfileInt(L"searchwindowminimal");
+            int minimal = FileInt(L"searchwindowminimal");
             ASSERT_TRUE(minimal == 0 || minimal == 1);
         }
         ASSERT_TRUE(HeapsIntact());

@@ -1,6 +1,7 @@
 // Runs wbtool.exe as the build runs it and looks at exit codes, output and files.
 #include "core/records.h"
 #include "tests/support/testutil.h"
+#include "version.h"
 #include <cstring>
 
 namespace {
@@ -310,6 +311,8 @@ TEST_F(WbTool, UsageAndFileErrorsHaveTheirExitCodes)
         {L"import --format tsv in.tsv out.wb --source-charset 0 --target-charset 0 --table missing.stb", 1},
         {L"check missing.wb --source-charset 0 --target-charset 0", 1},
         {L"--help", 0},
+        {L"--version", 0},
+        {L"--version=1", 2},
     };
     for (const auto& c : cases) {
         ToolRun r = RunTool(c.args);
@@ -321,6 +324,7 @@ TEST_F(WbTool, UsageAndFileErrorsHaveTheirExitCodes)
         }
     }
     EXPECT_NE(std::string::npos, RunTool(L"--help").out.find("wbtool import --format dictd|tsv|csv"));
+    EXPECT_EQ("wbtool " WB_VERSION_TEXT "\n", RunTool(L"--version").out);
 }
 
 TEST_F(WbTool, AFailedImportLeavesTheOldBookAlone)

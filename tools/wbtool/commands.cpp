@@ -1,4 +1,5 @@
 #include "tools/wbtool/wbtool.h"
+#include "version.h"
 #include "core/catalogue.h"
 #include "core/codepage.h"
 #include "core/fileutil.h"
@@ -15,6 +16,7 @@ constexpr long kListedProblems = 20;
 
 const char kUsage[] =
     "usage:\n"
+    "  wbtool --version\n"
     "  wbtool import --format dictd|tsv|csv SRC OUT.wb --source-charset N --target-charset N\n"
     "                [--table FILE.stb | --locale NAME] [--header] [--verbose]\n"
     "  wbtool export WB --source-charset N --target-charset N [--format tsv|csv] [--deleted]\n"
@@ -38,7 +40,7 @@ struct Options {
     std::vector<std::wstring> args;
     std::wstring format, table, locale;
     int sourceCharset = -1, targetCharset = -1;
-    bool deleted = false, header = false, verbose = false, help = false;
+    bool deleted = false, header = false, verbose = false, help = false, version = false;
 };
 
 void Put(FILE* f, std::string_view text)
@@ -107,6 +109,10 @@ std::wstring ParseOptions(int argc, wchar_t** argv, Options* o)
         };
         if (name == L"--help" || name == L"-h" || name == L"/?") {
             o->help = true;
+        } else if (name == L"--version") {
+            if (inlineValue)
+                return name + L" takes no value";
+            o->version = true;
         } else if (name == L"--deleted" || name == L"--header" || name == L"--verbose") {
             if (inlineValue)
                 return name + L" takes no value";
@@ -385,6 +391,10 @@ int RunWbTool(int argc, wchar_t** argv, FILE* out, FILE* err)
         return UsageError(err, problem);
     if (o.help || o.command == L"help") {
         Put(out, kUsage);
+        return kExitOk;
+    }
+    if (o.version) {
+        Put(out, "wbtool " WB_VERSION_TEXT "\n");
         return kExitOk;
     }
     if (o.command.empty())
