@@ -141,8 +141,12 @@ std::vector<CapturedMessage> g_boxes;
 int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT type)
 {
     g_boxes.push_back({text, caption, type});
-    if (g_setupWindow && !IsWindowVisible(SetupControl(kDirField)))
+    // The first installation's: later tests' windows may be off the screen by then.
+    static bool taken = false;
+    if (!taken && g_setupWindow && !IsWindowVisible(SetupControl(kDirField))) {
         SaveScreenshot(L"setup.png");
+        taken = true;
+    }
     return IDOK;
 }
 void ThrowOnExit(int code) { throw ExitCalled{code}; }
