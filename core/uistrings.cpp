@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
+#include <cwctype>
 #include <unordered_map>
 
 const char* const kStringNames[Txt_Count] = {
@@ -35,6 +37,31 @@ size_t g_imageWideCount = 0;
 // Texts handed out stay valid for the whole run, even across a reload.
 std::vector<std::vector<wchar_t>> g_retiredWideImages;
 const wchar_t* g_values[Txt_Count];
+
+// Entries the programs pass to printf-style functions, with the conversions
+// each call supplies and the text used when a strings file's value asks for
+// others: a translated file must never make printf read what wasn't passed.
+struct FormatEntry {
+    StringId id;
+    const wchar_t* conversions;
+    const wchar_t* builtIn;
+};
+const FormatEntry kFormatEntries[] = {
+    {Txt_CreateListCopyFailed, L"%lu", L"Could not copy the word book into the list, error code %lu."},
+    {Txt_ErrorOpenPair, L"%s", L"The word book %s can't be opened. The previous language pair stays selected."},
+    {Txt_ErrorStartPair, L"%s%s", L"The word book %s can't be opened. Wordbook opens %s instead."},
+    {Txt_WriteFailed, L"%s", L"%s could not be written (is the disk full?). The change was not saved."},
+    {Txt_ReviewNothingDue, L"%s", L"No word of this list is due for review today. The next word is due on %s."},
+    {Txt_ProgressBox, L"%d", L"Box %d"},
+};
+
+const wchar_t* CheckedValue(StringId id, const wchar_t* value)
+{
+    for (const FormatEntry& entry : kFormatEntries)
+        if (entry.id == id && value && !FormatConversionsAre(value, entry.conversions))
+            return entry.builtIn;
+    return value;
+}
 
 // Walks key=value entries up to the empty entry or the end of the image.
 template <typename Ch>
@@ -224,7 +251,8 @@ bool LoadUiStringsFromFile(const wchar_t* path, std::string* missing)
         g_retiredWideImages.push_back(std::move(g_imageWide));
     g_imageWide = std::move(wide);
     g_imageWideCount = wideCount;
-    std::copy(values, values + Txt_Count, g_values);
+    for (int id = 0; id < Txt_Count; ++id)
+        g_values[id] = CheckedValue(static_cast<StringId>(id), values[id]);
     g_foreignFontFaces = std::move(faces);
     g_uiCharset = charset;
     g_uiCodePage = codePage;
@@ -280,5 +308,32 @@ const wchar_t* Str(StringId id)
 void OverrideString(StringId id, const wchar_t* value)
 {
     if (id >= 0 && id < Txt_Count)
-        g_values[id] = value;
+        g_values[id] = CheckedValue(id, value);
+}
+
+bool FormatConversionsAre(const wchar_t* format, const wchar_t* conversions)
+{
+    std::wstring found;
+    for (const wchar_t* p = format; *p; ++p) {
+        if (*p != L'%')
+            continue;
+        ++p;
+        if (*p == L'%')
+            continue;
+        // Flags, width and precision change no argument as long as none is
+        // taken from the list ('*') or by position ('$').
+        while (*p && wcschr(L"-+ #0", *p))
+            ++p;
+        while (iswdigit(*p))
+            ++p;
+        if (*p == L'.')
+            for (++p; iswdigit(*p); ++p) {}
+        std::wstring conversion = L"%";
+        while (*p && wcschr(L"hlLIjzt", *p) && conversion.size() < 4)
+            conversion += *p++;
+        if (!*p || !wcschr(L"cCdiouxXeEfgGaAsSp", *p))
+            return false;  // also '*', '$', 'n' and a lone '%' at the end
+        found += conversion + *p;
+    }
+    return found == conversions;
 }

@@ -38,6 +38,10 @@ void FreeUiStrings();
 const wchar_t* Str(StringId id);
 // Points an entry at another text (tests, and values derived after loading).
 void OverrideString(StringId id, const wchar_t* value);
+// True when format's printf conversions, in order and without flags, width or
+// precision ("%%" not counted), are exactly conversions, e.g. L"%s%d". An entry
+// used as a format whose value fails this gets its built-in English text.
+bool FormatConversionsAre(const wchar_t* format, const wchar_t* conversions);
 
 extern int g_uiCharset;   // character-set number of the interface
 extern int g_uiCodePage;  // its code page

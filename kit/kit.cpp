@@ -1,5 +1,6 @@
 #include "kit/kit.h"
 #include <climits>
+#include <iterator>
 
 bool RegisterWindowClass(HINSTANCE instance, const wchar_t* className, WNDPROC proc, const wchar_t* icon,
                          const wchar_t* smallIcon)
@@ -152,4 +153,29 @@ void DrawLanguageHeadings(HDC dc, HFONT font, RECT sourceBox, const wchar_t* sou
     Selected selected(dc, font);
     DrawEngravedText(dc, &sourceBox, source, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     DrawEngravedText(dc, &targetBox, target, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+static BOOL CALLBACK DisableOne(HWND hwnd, LPARAM scope)
+{
+    auto* s = reinterpret_cast<ThreadWindowsDisabled*>(scope);
+    if (s->count < static_cast<int>(std::size(s->disabled)) && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        EnableWindow(hwnd, FALSE);
+        s->disabled[s->count++] = hwnd;
+    }
+    return TRUE;
+}
+
+ThreadWindowsDisabled::ThreadWindowsDisabled()
+{
+    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(this));
+}
+
+ThreadWindowsDisabled::~ThreadWindowsDisabled()
+{
+    // In reverse, so the window that was active last gets activation back.
+    while (count > 0) {
+        HWND hwnd = disabled[--count];
+        if (IsWindow(hwnd))
+            EnableWindow(hwnd, TRUE);
+    }
 }

@@ -91,3 +91,15 @@ void RestoreWindowPosition(HWND hwnd, POINT saved);
 POINT WorkspaceToScreen(POINT workspace, const MONITORINFO& monitor);
 // The left top that keeps a window of the size inside the work area.
 POINT KeepInside(POINT pos, SIZE size, const RECT& work);
+
+// Disables the thread's enabled top-level windows for its lifetime, as a modal
+// box does for its owner: a window busy on a command (a sort, a box of its
+// own) can't be given a second one. Windows created meanwhile stay enabled.
+struct ThreadWindowsDisabled {
+    HWND disabled[64];
+    int count = 0;
+    ThreadWindowsDisabled();
+    ~ThreadWindowsDisabled();
+    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+};

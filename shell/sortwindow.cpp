@@ -67,12 +67,13 @@ static LRESULT CALLBACK SortingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
 }
 
-static HWND CreateProgressWindow()
+// Owned by the window the sort interrupts, so that one is active again afterwards.
+static HWND CreateProgressWindow(HWND interrupted)
 {
     RegisterWindowClass(g_instance, L"sorting", SortingProc, L"wboekicon", L"wboekicon");
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     HWND hwnd = CreateWindowW(L"sorting", Str(Txt_SortCaption), WS_CAPTION | WS_SYSMENU, (w - 350) / 2, (h - 120) / 2,
-                              350, 120, nullptr, nullptr, g_instance, nullptr);
+                              350, 120, interrupted, nullptr, g_instance, nullptr);
     if (hwnd) {
         ShowWindow(hwnd, SW_SHOW);
         UpdateWindow(hwnd);
@@ -82,17 +83,22 @@ static HWND CreateProgressWindow()
 
 int SortWordBook(WordBook* book, const Collation& collation, const LanguagePair* pair)
 {
-    s.pair = pair;
-    s.progress = CreateProgressWindow();
-    SortProgress progress{OnReading, OnWriting, OnComparing};
-    RecordArray records;
+    HWND interrupted = GetActiveWindow();
     int result = -1;
-    if (LoadAllRecords(*book, &records, progress)) {
-        SortRecords(records, collation, progress);
-        result = WriteAllRecords(book, records, progress);
+    {
+        // The failure box runs a message loop: no window may start a command meanwhile.
+        ThreadWindowsDisabled busy;
+        s.pair = pair;
+        s.progress = CreateProgressWindow(interrupted);
+        SortProgress progress{OnReading, OnWriting, OnComparing};
+        RecordArray records;
+        if (LoadAllRecords(*book, &records, progress)) {
+            SortRecords(records, collation, progress);
+            result = WriteAllRecords(book, records, progress);
+        }
+        if (result != 0)
+            ShowMessage(s.progress, Str(Txt_SortFailed), Str(Txt_Error), MB_OK | MB_ICONWARNING);
     }
-    if (result != 0)
-        ShowMessage(s.progress, Str(Txt_SortFailed), Str(Txt_Error), MB_OK | MB_ICONWARNING);
     if (s.progress)
         DestroyWindow(s.progress);
     s = {};
@@ -112,7 +118,8 @@ static void SortMirroredBook(const LanguagePair* mirrored)
 {
     WordBook& book = g_session.mirror;
     if (!book.isOpen() && !OpenPairBook(mirrored, &book)) {
-        ShowMessage(g_session.owner, Str(Txt_SortFailed), Str(Txt_Error), MB_OK | MB_ICONWARNING);
+        ThreadWindowsDisabled busy;
+        ShowMessage(GetActiveWindow(), Str(Txt_SortFailed), Str(Txt_Error), MB_OK | MB_ICONWARNING);
         return;
     }
     Collation collation;

@@ -144,3 +144,36 @@ TEST_F(UiStrings, ProgramsFindTheirStringsFileInTheirOwnPlaces)
     EXPECT_EQ(204, ReadInstallerCharset(dir_));
     EXPECT_TRUE(capture.messages().empty());
 }
+
+// A translated value used as a printf format is kept only when it asks for
+// exactly what the call passes; anything else gets the built-in text.
+TEST_F(UiStrings, ValuesUsedAsFormatsAskForExactlyWhatTheCallPasses)
+{
+    const wchar_t* box = L"Box %d";
+    const wchar_t* written = L"%s could not be written (is the disk full?). The change was not saved.";
+    struct Case {
+        StringId id;
+        const char* entry;
+        const wchar_t* expected;
+    } cases[] = {
+        {Txt_ErrorStartPair, "ErrorStartPair=Boek %s fehlt, %s statt dessen.", L"Boek %s fehlt, %s statt dessen."},
+        {Txt_ProgressBox, "ProgressBox=100%% Bak %3d", L"100%% Bak %3d"},
+        {Txt_CreateListCopyFailed, "CreateListCopyFailed=code %-8lu", L"code %-8lu"},
+        {Txt_WriteFailed, "WriteFailed=%s %s", written},  // one too many: reads past the arguments
+        {Txt_WriteFailed, "WriteFailed=geen", written},   // none: the file's name is lost
+        {Txt_WriteFailed, "WriteFailed=%s en 50%", written},  // a lone % at the end
+        {Txt_ProgressBox, "ProgressBox=Bak %s", box},     // a number read as a string
+        {Txt_ProgressBox, "ProgressBox=Bak %n", box},     // writes through an argument
+        {Txt_ProgressBox, "ProgressBox=Bak %*d", box},    // width taken from the arguments
+        {Txt_ProgressBox, "ProgressBox=Bak %1$d", box},   // by position
+        {Txt_ProgressBox, "ProgressBox=%lld", box},       // wider than the int passed
+    };
+    for (const Case& c : cases) {
+        std::string missing;
+        ASSERT_TRUE(Load(PlainStrings({c.entry}), &missing)) << missing;
+        EXPECT_STREQ(c.expected, Str(c.id)) << c.entry;
+    }
+    // Overriding goes through the same check.
+    OverrideString(Txt_ProgressBox, L"%s%s%s");
+    EXPECT_STREQ(box, Str(Txt_ProgressBox));
+}

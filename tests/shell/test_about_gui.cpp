@@ -215,6 +215,11 @@ TEST_F(Windows, AFailedSortSaysSoAndKeepsTheBook)
     ASSERT_EQ(1u, capture_.messages().size());
     EXPECT_EQ(Str(Txt_SortFailed), capture_.messages()[0].text);
     EXPECT_EQ(Str(Txt_Error), capture_.messages()[0].caption);
+    // While the box is up nothing else can start a command, and afterwards all is as before.
+    EXPECT_EQ(L"sorting", capture_.messages()[0].ownerClass);
+    const std::vector<HWND>& enabled = capture_.messages()[0].enabledWindows;
+    EXPECT_EQ(enabled.end(), std::find(enabled.begin(), enabled.end(), g_mainWindow));
+    EXPECT_TRUE(IsWindowEnabled(g_mainWindow));
     EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb"));
     EXPECT_EQ(3, g_session.book.count);
 }

@@ -6,9 +6,21 @@
 static std::vector<CapturedMessage> g_captured;
 static int g_answer = IDOK;
 
-static int CaptureBox(HWND, const wchar_t* text, const wchar_t* caption, UINT type)
+static BOOL CALLBACK AddIfEnabled(HWND hwnd, LPARAM list)
 {
-    g_captured.push_back({text ? text : L"", caption ? caption : L"", type});
+    if (IsWindowEnabled(hwnd))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
+static int CaptureBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
+{
+    std::vector<HWND> enabled;
+    EnumThreadWindows(GetCurrentThreadId(), AddIfEnabled, reinterpret_cast<LPARAM>(&enabled));
+    wchar_t ownerClass[64] = L"";
+    if (owner)
+        GetClassNameW(owner, ownerClass, 64);
+    g_captured.push_back({text ? text : L"", caption ? caption : L"", type, owner, ownerClass, enabled});
     return g_answer;
 }
 

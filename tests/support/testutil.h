@@ -14,6 +14,9 @@ struct CapturedMessage {
     std::wstring text;
     std::wstring caption;
     UINT type;
+    HWND owner;                       // as passed to the box
+    std::wstring ownerClass;          // read while the box was up: owners may be gone afterwards
+    std::vector<HWND> enabledWindows;  // the thread's enabled top-level windows while it was up
 };
 
 // Installs report hooks that record every box (answering with `answer`) and
