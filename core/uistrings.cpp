@@ -311,6 +311,14 @@ void OverrideString(StringId id, const wchar_t* value)
         g_values[id] = CheckedValue(id, value);
 }
 
+const wchar_t* FormatConversionsOf(StringId id)
+{
+    for (const FormatEntry& entry : kFormatEntries)
+        if (entry.id == id)
+            return entry.conversions;
+    return nullptr;
+}
+
 bool FormatConversionsAre(const wchar_t* format, const wchar_t* conversions)
 {
     std::wstring found;

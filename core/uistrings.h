@@ -42,6 +42,8 @@ void OverrideString(StringId id, const wchar_t* value);
 // precision ("%%" not counted), are exactly conversions, e.g. L"%s%d". An entry
 // used as a format whose value fails this gets its built-in English text.
 bool FormatConversionsAre(const wchar_t* format, const wchar_t* conversions);
+// The conversions the programs pass with the entry, or null when it isn't used as a format.
+const wchar_t* FormatConversionsOf(StringId id);
 
 extern int g_uiCharset;   // character-set number of the interface
 extern int g_uiCodePage;  // its code page

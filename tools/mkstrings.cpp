@@ -222,6 +222,13 @@ int Compile(const wchar_t* source, const wchar_t* out)
         }
     if (!complete)
         return 1;
+    // A shipped file never falls back to the built-in texts.
+    for (int id = 0; id < Txt_Count; ++id) {
+        const wchar_t* conversions = FormatConversionsOf(static_cast<StringId>(id));
+        const Entry* e = conversions ? FindKey(entries, required[id]) : nullptr;
+        if (e && !FormatConversionsAre(e->value.c_str(), conversions))
+            return Fail(Where(source, e->line) + required[id] + L" must hold exactly the conversions " + conversions);
+    }
 
     int codePage = CharsetToCodePage(charset);
     std::string plain;

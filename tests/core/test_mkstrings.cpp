@@ -88,6 +88,9 @@ TEST_F(Mkstrings, RefusesIncompleteSourcesAndUnwritableCharacters)
     WriteBytes(L"src.txt", Replaced(english, "ForeignFonts=0", "ForeignFonts=2\nFont600=Alpha"));
     EXPECT_EQ(1u, RunMkstrings(L"src.txt out.str", nullptr, &err));
     EXPECT_NE(std::string::npos, err.find("missing entry Font601")) << err;
+    WriteBytes(L"src.txt", Replaced(english, "ProgressBox=Box %d", "ProgressBox=Box %s"));
+    EXPECT_EQ(1u, RunMkstrings(L"src.txt out.str", nullptr, &err));
+    EXPECT_NE(std::string::npos, err.find("ProgressBox must hold exactly the conversions %d")) << err;
 
     std::string polish = Replaced(english, "AddCaption=Add words", "AddCaption=\xC5\x81\xC3\xB3" "d\xC5\xBA");
     WriteBytes(L"src.txt", polish);
