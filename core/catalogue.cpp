@@ -4,6 +4,7 @@
 #include "core/textfold.h"
 #include "core/uistrings.h"
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -158,6 +159,87 @@ static void FillMirror(LanguagePair* m, const LanguagePair& r, const std::wstrin
         SetField(m->longName, longName);
     }
     m->hasSortTable = HasSortTableFor(m->sourceName);
+}
+
+template <size_t N>
+static int Room(const wchar_t (&)[N]) { return static_cast<int>(N) - 1; }
+
+int LongestLongName()
+{
+    const LanguagePair e{};
+    // "_", the main language and ".wb" or ".ls"; ".ico".
+    const int bookAffix = static_cast<int>(wcslen(Str(Txt_MainLanguage))) + 4, iconAffix = 4;
+    int longest = std::min({Room(e.longName), Room(e.sourceName), Room(e.longWordBookFile) - bookAffix,
+                            Room(e.longListFile) - bookAffix, Room(e.longSourceIcon) - iconAffix});
+    return longest > 0 ? longest : 0;
+}
+
+static std::string LineEndOf(const std::string& raw)
+{
+    if (raw.size() >= 2 && raw.compare(raw.size() - 2, 2, "\r\n") == 0)
+        return "\r\n";
+    return !raw.empty() && raw.back() == '\n' ? "\n" : "";
+}
+
+// The name a pair line goes by: its long name, else its language's.
+static std::wstring LineName(const std::string& line)
+{
+    std::vector<std::string> fields = SplitCatalogueFields(line);
+    if (fields.empty())
+        return L"";
+    return WidenText(fields.size() > 3 ? fields[3] : fields[0], g_uiCodePage);
+}
+
+bool PlaceUserEntryLine(const std::string& before, const std::string& entry, std::string* after)
+{
+    std::vector<std::string> raws, lines;
+    for (size_t at = 0; at < before.size();) {
+        size_t end = before.find('\n', at);
+        end = end == std::string::npos ? before.size() : end + 1;
+        raws.push_back(before.substr(at, end - at));
+        std::string line = raws.back();
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        lines.push_back(line);
+        at = end;
+    }
+    auto done = [&]() {
+        after->clear();
+        for (const std::string& raw : raws)
+            *after += raw;
+        return true;
+    };
+    const std::wstring name = LineName(entry);
+    for (const CatalogueSection& section : FindCatalogueSections(lines, Str(Txt_IniLanguage), g_uiCodePage))
+        for (size_t i = section.marker + 1; i < section.end; ++i)
+            if (EqualFoldAZ(LineName(lines[i]), name)) {
+                raws[i] = entry + LineEndOf(raws[i]);
+                return done();
+            }
+
+    size_t marker = 0;
+    while (marker < lines.size() && !IsCatalogueMarker(lines[marker], Str(Txt_IniLanguage), g_uiCodePage))
+        ++marker;
+    if (marker == lines.size())
+        return false;
+    std::string style = LineEndOf(raws[marker]);
+    if (style.empty())
+        style = "\n";
+    for (size_t k = marker + 1; k < lines.size(); ++k) {
+        if (lines[k].size() > 1 && lines[k][0] != '#')
+            continue;
+        std::string end = LineEndOf(raws[k]).empty() ? style : LineEndOf(raws[k]);
+        if (lines[k].size() <= 1)
+            raws[k] = entry + end + end;
+        else
+            raws.insert(raws.begin() + static_cast<std::ptrdiff_t>(k), entry + end + end);
+        return done();
+    }
+    // The section runs to the end of the file: the entry ends it.
+    if (LineEndOf(raws.back()).empty())
+        raws.back() += style;
+    raws.push_back(entry + style + style);
+    return done();
 }
 
 int LoadCatalogue()

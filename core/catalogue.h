@@ -59,6 +59,19 @@ struct CatalogueSection {
 std::vector<CatalogueSection> FindCatalogueSections(const std::vector<std::string>& lines, const wchar_t* marker,
                                                     int codePage);
 
+// The most characters a user word book's long name may have, so that every
+// name made of it (display name, word-book, list and icon names of both
+// directions) fits its field uncut.
+int LongestLongName();
+// before, DICT.INI's bytes, with a user word book's entry line put in, into
+// *after: in place of a section line that already goes by the entry's name,
+// so that a retry never adds a second; else at the end of the first language
+// section, where its closing line (empty, or of one character) gives way to
+// the entry and an empty line, and a comment stays after them; at the end of
+// the file when the section runs to it. Every other byte stays. False when
+// the file has no language section.
+bool PlaceUserEntryLine(const std::string& before, const std::string& entry, std::string* after);
+
 int LoadCatalogue();
 int SelectFromCatalogueFile();
 void SelectPairByName(const wchar_t* name);

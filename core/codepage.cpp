@@ -180,23 +180,33 @@ void ToNarrow(const wchar_t* src, char* dest, int codePage)
     dest[n] = '\0';
 }
 
-bool FitsCodePage(const wchar_t* src, int codePage)
+int CodePageBytes(const wchar_t* text, int codePage)
 {
-    int wlen = static_cast<int>(wcslen(src));
+    int wlen = static_cast<int>(wcslen(text));
     if (wlen == 0)
-        return true;
-    std::vector<char> narrow(NarrowRoom(wlen));
+        return 0;
     BOOL usedDefault = FALSE;
-    // UTF-8 takes no default-character flags, and has room for every character.
-    BOOL* lossy = codePage == CP_UTF8 ? nullptr : &usedDefault;
-    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    int n = WideCharToMultiByte(codePage, flags, src, wlen, narrow.data(), NarrowRoom(wlen), nullptr, lossy);
-    if (n == 0 || usedDefault)
-        return false;
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(codePage, flags, text, wlen, nullptr, 0, nullptr, &usedDefault);
+    if (n == 0 && (GetLastError() == ERROR_INVALID_FLAGS || GetLastError() == ERROR_INVALID_PARAMETER)) {
+        // UTF-8, UTF-7, GB18030 and the ISO-2022 pages take neither the flag
+        // nor the question: the round trip below decides alone.
+        flags = 0;
+        n = WideCharToMultiByte(codePage, flags, text, wlen, nullptr, 0, nullptr, nullptr);
+    }
+    if (n <= 0 || usedDefault)
+        return -1;
+    std::vector<char> narrow(n);
+    if (WideCharToMultiByte(codePage, flags, text, wlen, narrow.data(), n, nullptr, nullptr) != n)
+        return -1;
+    // A character mapped to a look-alike without a word comes back different.
+    // The pages without the flag refuse MB_PRECOMPOSED as well.
     std::vector<wchar_t> back(n + 1);
-    int m = MultiByteToWideChar(codePage, MB_PRECOMPOSED, narrow.data(), n, back.data(), n);
-    return m == wlen && wmemcmp(back.data(), src, wlen) == 0;
+    int m = MultiByteToWideChar(codePage, flags ? MB_PRECOMPOSED : 0, narrow.data(), n, back.data(), n + 1);
+    return m == wlen && wmemcmp(back.data(), text, wlen) == 0 ? n : -1;
 }
+
+bool FitsCodePage(const wchar_t* src, int codePage) { return CodePageBytes(src, codePage) >= 0; }
 
 std::wstring WidenText(const std::string& text, int codePage)
 {

@@ -23,6 +23,9 @@ int CharsetToCodePage(int charset);
 
 // True when every character of src survives a round trip through the code page.
 bool FitsCodePage(const wchar_t* src, int codePage);
+// The bytes text takes in the code page, without a terminator; -1 when the
+// code page can't hold every character of it as it stands.
+int CodePageBytes(const wchar_t* text, int codePage);
 
 // Whole texts of any length, for files of text (catalogue, scripts).
 std::wstring WidenText(const std::string& text, int codePage);

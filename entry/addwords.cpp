@@ -5,6 +5,7 @@
 #include "shell/help.h"
 #include "shell/mainwindow.h"
 #include "shell/sortwindow.h"
+#include "core/codepage.h"
 #include "core/report.h"
 #include "core/session.h"
 #include "core/textfold.h"
@@ -44,9 +45,6 @@ std::wstring NormaliseTranslationList(const std::wstring& typed)
 {
     std::wstring list;
     for (const std::wstring& item : TranslationParts(typed)) {
-        size_t grown = list.size() + (list.empty() ? 0 : 2) + item.size();
-        if (grown > static_cast<size_t>(kListChars))
-            break;
         if (!list.empty())
             list += L", ";
         list += item;
@@ -64,6 +62,49 @@ static std::wstring FieldText(HWND field, int limit)
 static bool HasComma(const std::wstring& word) { return word.find(L',') != std::wstring::npos; }
 
 static void CommaWarning() { ShowMessage(s.hwnd, Str(Txt_AddNocomma), Str(Txt_Error), MB_OK | MB_ICONWARNING); }
+
+// A record field holds bytes of its language's code page, and a double-byte
+// language's characters take two: a text goes in whole or not at all.
+static bool FitsField(const std::wstring& text, int codePage, int bytes)
+{
+    int n = CodePageBytes(text.c_str(), codePage);
+    return n >= 0 && n <= bytes;
+}
+
+struct FieldLimit {
+    HWND field;
+    int codePage;
+    int bytes;
+    const wchar_t* language;
+    StringId tooLong, notHeld;
+};
+
+static FieldLimit WordLimit()
+{
+    return {s.word, g_session.book.sourceCodePage, kWordChars, CurrentPair()->sourceName, Txt_AddWordTooLong,
+            Txt_AddWordNotHeld};
+}
+
+static FieldLimit ListLimit()
+{
+    return {s.translation, g_session.book.targetCodePage, kListChars, CurrentPair()->targetName,
+            Txt_AddTranslationTooLong, Txt_AddTranslationNotHeld};
+}
+
+// Otherwise the user hears which field, and its limit, and the field keeps
+// its text and gets the focus.
+static bool CheckFits(const std::wstring& text, const FieldLimit& limit)
+{
+    if (FitsField(text, limit.codePage, limit.bytes))
+        return true;
+    int n = CodePageBytes(text.c_str(), limit.codePage);
+    std::wstring message = n < 0 ? FillIn(Str(limit.notHeld), {limit.language})
+                                 : FillIn(Str(limit.tooLong), {std::to_wstring(n), limit.language,
+                                                               std::to_wstring(limit.bytes)});
+    SetFocus(limit.field);
+    ShowMessage(s.hwnd, message.c_str(), Str(Txt_Error), MB_OK | MB_ICONWARNING);
+    return false;
+}
 
 static void SetRecord(const std::wstring& source, const std::wstring& translation, uint16_t deleted)
 {
@@ -194,7 +235,7 @@ static bool OpenMirror()
 static void AddReverseEntry(const std::wstring& item, const std::wstring& source, WordBook* list)
 {
     std::wstring word = TrimSpaces(item);
-    if (word.empty() || word.size() > static_cast<size_t>(kWordChars))
+    if (word.empty() || !FitsField(word, g_session.mirror.sourceCodePage, kWordChars))
         return;
     WideRecord& r = g_session.record;
     if (LookUp(g_session.mirror, s.mirrorCollation, s.mirroredSearchable, word)) {
@@ -204,7 +245,7 @@ static void AddReverseEntry(const std::wstring& item, const std::wstring& source
                 return;
         // An empty list gets no empty item in front.
         std::wstring longer = translation.empty() ? source : translation + L", " + source;
-        if (longer.size() > static_cast<size_t>(kListChars))
+        if (!FitsField(longer, g_session.mirror.targetCodePage, kListChars))
             return;
         lstrcpynW(r.translation, longer.c_str(), kTranslationChars);
         if (WriteRecord(g_session.mirror, s.foundIndex, r) != 0)
@@ -263,12 +304,17 @@ static void StoreEntry()
     SetWindowTextW(s.translation, typed.c_str());
     if (word.empty() || typed.empty())
         return;
+    // Refused text stays where it was typed: nothing is stored cut.
+    if (!CheckFits(word, WordLimit()))
+        return;
+    std::wstring list = NormaliseTranslationList(typed);
+    if (!list.empty() && !CheckFits(list, ListLimit()))
+        return;
     bool exists = LookUpForward(word);
     int index = s.foundIndex;
     uint16_t deleted = exists ? g_session.record.deleted : 0;
     SetWindowTextW(s.word, L"");
     SetWindowTextW(s.translation, L"");
-    std::wstring list = NormaliseTranslationList(typed);
     if (list.empty())
         return;
 
@@ -325,7 +371,7 @@ static void OnWordEnter()
         CommaWarning();
         return;
     }
-    if (s.currentWord.empty())
+    if (s.currentWord.empty() || !CheckFits(s.currentWord, WordLimit()))
         return;
     SetFocus(s.translation);
 }

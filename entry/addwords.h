@@ -15,7 +15,7 @@ enum AddControls {
 bool ShowAddWindow();
 
 // The translation list as stored: the typed text split at commas, every item
-// stripped of blanks, empty items dropped, the rest joined with ", ". Items
-// that would take the list past the 50 characters of a record are left out
-// (with the ones after them), so no item is ever stored cut. "" for none.
+// stripped of blanks, empty items dropped, the rest joined with ", ". Every
+// item is kept: a list too long for its record is refused whole by the
+// caller, never shortened. "" for none.
 std::wstring NormaliseTranslationList(const std::wstring& typed);

@@ -12,6 +12,7 @@
 #include "kit/kit.h"
 #include <cwchar>
 #include <string>
+#include <vector>
 
 static const int kWidth = 265;
 static const int kHeight = 220;
@@ -72,63 +73,40 @@ static bool ReplaceWithBytes(const wchar_t* temp, const wchar_t* target, const s
     return false;
 }
 
-static std::string LineEndOf(const std::string& raw)
+static bool WriteCatalogue(const std::string& bytes)
 {
-    if (raw.size() >= 2 && raw.compare(raw.size() - 2, 2, "\r\n") == 0)
-        return "\r\n";
-    return raw.empty() || raw.back() != '\n' ? "" : "\n";
+    return ReplaceWithBytes(L"tmp.ini", Str(Txt_FilenameIni), bytes);
 }
 
-static std::string WithoutLineEnd(std::string line)
+// DICT.INI byte for byte (binary, so that the rewrite keeps every line as it
+// was); false when it can't be read.
+static bool ReadCatalogue(std::string* bytes)
 {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    return line;
-}
-
-enum class CatalogueAddResult { Added, NoSectionEnd, CantOpen, CantWrite };
-
-// The user's word book as the last line of DICT.INI's language section.
-static CatalogueAddResult AddUserBookToCatalogue(const std::wstring& name, const std::wstring& locale, int charset)
-{
-    const wchar_t* iniPath = Str(Txt_FilenameIni);
-    // Binary, so that every line the rewrite keeps is kept byte for byte.
-    UniqueFile in(_wfopen(iniPath, L"rb"));
+    UniqueFile in(_wfopen(Str(Txt_FilenameIni), L"rb"));
     if (!in)
-        return CatalogueAddResult::CantOpen;
-    const std::string entry = "longname," + NarrowText(locale, g_uiCodePage) + "," + std::to_string(charset) + "," +
-                              NarrowText(name, g_uiCodePage);
+        return false;
+    std::string raw;
+    while (ReadRawLine(in.get(), raw))
+        *bytes += raw;
+    return !ferror(in.get());
+}
 
-    std::string text, raw, markerEnd;
-    bool inSection = false, added = false;
-    while (ReadRawLine(in.get(), raw)) {
-        std::string line = WithoutLineEnd(raw);
-        if (inSection && (line.size() <= 1 || line[0] == '#')) {
-            std::string end = LineEndOf(raw);
-            if (end.empty())
-                end = markerEnd;
-            // The section's closing line (empty, or a single character) gives
-            // way to the entry and an empty line. A comment ends the section as
-            // well for the catalogue's reader, so the entry goes in before it.
-            text += entry + end + end;
-            if (line.size() > 1)
-                text += raw;
-            inSection = false;
-            added = true;
-            continue;
-        }
-        if (!added && !inSection && IsCatalogueMarker(line, Str(Txt_IniLanguage), g_uiCodePage)) {
-            inSection = true;
-            markerEnd = LineEndOf(raw);
-        }
-        text += raw;
-    }
-    if (ferror(in.get()))
-        return CatalogueAddResult::CantOpen;
-    in.reset();
-    if (!added)
-        return CatalogueAddResult::NoSectionEnd;
-    return ReplaceWithBytes(L"tmp.ini", iniPath, text) ? CatalogueAddResult::Added : CatalogueAddResult::CantWrite;
+// What a creation has made so far, taken back when a later step fails.
+struct Made {
+    std::string oldCatalogue;
+    bool catalogueChanged = false;
+    std::vector<std::wstring> books;
+};
+
+// False when something stays behind.
+static bool TakeBack(const Made& made)
+{
+    bool ok = true;
+    for (const std::wstring& path : made.books)
+        ok = RemoveFilePath(path.c_str()) && ok;
+    if (made.catalogueChanged)
+        ok = WriteCatalogue(made.oldCatalogue) && ok;
+    return ok;
 }
 
 // Characters that would split the entry line or that file names can't hold.
@@ -184,6 +162,17 @@ static void Refuse(const std::wstring& text)
     SetFocus(s.name);
 }
 
+// A step after the catalogue line failed: all that was made goes again, so
+// that the catalogue never names a word book that is not there.
+static void Fail(const Made& made, const wchar_t* text, UINT icon)
+{
+    bool takenBack = TakeBack(made);
+    Say(text, icon);
+    if (!takenBack)
+        Say(Str(Txt_CreateEmptyUndoFailed), MB_ICONWARNING);
+    SetFocus(s.name);
+}
+
 // The list's chosen entry and its item data.
 static std::wstring ChosenText(HWND list, LRESULT* data)
 {
@@ -212,6 +201,8 @@ static void OnCreateClicked()
             return Refuse(std::wstring(entry->sourceName) + L"\n\n" + Str(Txt_CreateEmptyExists));
     if (IsBadName(name))
         return Refuse(Str(Txt_CreateEmptyBadName));
+    if (static_cast<int>(name.size()) > LongestLongName())
+        return Refuse(FillIn(Str(Txt_CreateEmptyNameTooLong), {std::to_wstring(LongestLongName())}));
     const std::wstring mainBook = BookPath(mainLanguage, name), nameBook = BookPath(name, mainLanguage);
     if (FileExists(mainBook) || FileExists(nameBook))
         return Refuse(Str(Txt_CreateEmptyFileExists));
@@ -219,19 +210,26 @@ static void OnCreateClicked()
     LRESULT unused = 0, charset = 0;
     std::wstring locale = ChosenText(s.locales, &unused);
     ChosenText(s.charsets, &charset);
-    // Without its catalogue line nothing else is made: the window stays for
-    // another try, which word books left behind would refuse.
-    switch (AddUserBookToCatalogue(name, locale, static_cast<int>(charset))) {
-    case CatalogueAddResult::CantOpen: return Refuse(Str(Txt_CreateEmptyErrorIni));
-    case CatalogueAddResult::CantWrite: return Refuse(Str(Txt_CreateEmptyErrorTmp));
-    case CatalogueAddResult::Added:
-    case CatalogueAddResult::NoSectionEnd: break;
-    }
-    for (const std::wstring& path : {mainBook, nameBook})
+    const std::string entry = "longname," + NarrowText(locale, g_uiCodePage) + "," + std::to_string(charset) + "," +
+                              NarrowText(name, g_uiCodePage);
+    // The catalogue line first: without it nothing else is made, and the
+    // window stays for another try.
+    Made made;
+    std::string catalogue;
+    if (!ReadCatalogue(&made.oldCatalogue))
+        return Refuse(Str(Txt_CreateEmptyErrorIni));
+    if (!PlaceUserEntryLine(made.oldCatalogue, entry, &catalogue))
+        return Refuse(Str(Txt_CreateEmptyNoSection));
+    if (!WriteCatalogue(catalogue))
+        return Refuse(Str(Txt_CreateEmptyErrorTmp));
+    made.catalogueChanged = true;
+    for (const std::wstring& path : {mainBook, nameBook}) {
         if (!CreateEmptyBook(path))
-            Say(Str(Txt_CreateEmptyErrorDatabase), MB_ICONWARNING);
+            return Fail(made, Str(Txt_CreateEmptyErrorDatabase), MB_ICONWARNING);
+        made.books.push_back(path);
+    }
     if (!WriteIcon(name))
-        Say(Str(Txt_CreateEmptyIcon));
+        return Fail(made, Str(Txt_CreateEmptyIcon), 0);
     Say(Str(Txt_CreateEmptyCreated));
     DestroyWindow(s.hwnd);
 }

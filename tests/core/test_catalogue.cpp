@@ -328,3 +328,22 @@ TEST_F(Catalogue, StartUpFallsBackToTheFirstWordBookThatOpens)
     ASSERT_EQ(1u, capture.messages().size());
     EXPECT_NE(std::wstring::npos, capture.messages()[0].text.find(L"books\\ned_fra.wb"));
 }
+
+// At the longest name allowed the file and icon names made of it are whole;
+// one character more would cut one.
+TEST_F(Catalogue, TheLongestLongNameKeepsEveryNameMadeOfItWhole)
+{
+    const std::pair<std::wstring, int> cases[] = {{L"nederlands", 95}, {std::wstring(120, L'm'), 80}};
+    for (const auto& [mainLanguage, longest] : cases) {
+        OverrideString(Txt_MainLanguage, mainLanguage.c_str());
+        EXPECT_EQ(longest, LongestLongName());
+        for (int extra : {0, 1}) {
+            const std::wstring name(longest + extra, L'n');
+            WriteBytes(L"DICT.INI", "[Languages]\nlongname,english,0," + Narrow(name) + "\n");
+            ASSERT_EQ(0, LoadCatalogue());
+            bool whole = PairWordBookFile(&E(0)) == name + L"_" + mainLanguage + L".wb" &&
+                         PairSourceIcon(&E(0)) == name + L".ico" && E(1).targetName == name;
+            EXPECT_EQ(extra == 0, whole) << longest + extra;
+        }
+    }
+}

@@ -26,6 +26,8 @@ TEST(CodePage, EightBitTextRoundTripsInItsOwnCodePage)
     EXPECT_STREQ(L"\u0141\u00F3d\u017A", ToWideShared("\xA3\xF3" "d\x9F", 1250));
     EXPECT_EQ("\xD1\xEB\xEE\xE2\xEE", NarrowText(L"\u0421\u043B\u043E\u0432\u043E", 1251));
     EXPECT_FALSE(FitsCodePage(L"\u0141\u00F3d\u017A", 1252));
+    EXPECT_EQ(4, CodePageBytes(L"\u732b\u72ac", 932));
+    EXPECT_EQ(-1, CodePageBytes(L"\u00e9", 932));  // best fit would make it "e"
     EXPECT_EQ(0, ToWideCount("", wide, 0, 1252));
     EXPECT_STREQ(L"", wide);
     EXPECT_EQ("", NarrowText(L"", 932));
@@ -85,6 +87,7 @@ TEST(CodePage, Utf8SystemCodePageKeepsWordsWholeAndCutsAtCharacters)
     EXPECT_EQ(2, ToNarrowField(L"\u00E9t\u00E9", field, 3, CP_UTF8));  // e-acute alone
     EXPECT_EQ(0, ToNarrowField(L"\U0001F600", field, 4, CP_UTF8));      // 4 bytes don't fit in 3
     EXPECT_TRUE(FitsCodePage(word, CP_UTF8));
+    EXPECT_EQ(9, CodePageBytes(word, CP_UTF8));  // takes neither the no-best-fit flag nor its question
     wchar_t back[31];
     ToWideField(field, 31, back, 31, CP_UTF8);
     EXPECT_EQ(5, CutAtCharBoundary("ab\xE6\x97\xA5", 5, 5, CP_UTF8));
@@ -93,3 +96,4 @@ TEST(CodePage, Utf8SystemCodePageKeepsWordsWholeAndCutsAtCharacters)
     ToNarrow(word, narrow, CP_UTF8);
     EXPECT_EQ(9u, strlen(narrow));
 }
+

@@ -2,7 +2,9 @@
 #include "entry/picker.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
+#include "core/catalogue.h"
 #include "core/fileutil.h"
+#include "core/report.h"
 #include "core/records.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
@@ -157,8 +159,8 @@ TEST(TranslationList, ItemsAreTrimmedJoinedAndNeverCut)
     EXPECT_EQ(L"", NormaliseTranslationList(L","));
     EXPECT_EQ(L"", NormaliseTranslationList(L" , ,"));
     EXPECT_EQ(L"\tx, y z", NormaliseTranslationList(L"\tx,  y z  "));  // only blanks are trimmed
-    // Compact input grows by the blanks after the commas: what does not fit is left out whole.
-    EXPECT_EQ(L"aaaaaaaaa, bbbbbbbbb, ccccccccc, ddddddddd",
+    // Compact input grows by the blanks after the commas; no item is left out.
+    EXPECT_EQ(L"aaaaaaaaa, bbbbbbbbb, ccccccccc, ddddddddd, eeeeeeeee",
               NormaliseTranslationList(L"aaaaaaaaa,bbbbbbbbb,ccccccccc,ddddddddd,eeeeeeeee"));
     std::wstring fifty = std::wstring(24, L'x') + L", " + std::wstring(24, L'y');
     EXPECT_EQ(fifty, NormaliseTranslationList(std::wstring(24, L'x') + L"," + std::wstring(24, L'y')));
@@ -313,14 +315,16 @@ TEST_F(AddWindow, TranslationsAreStoredTidyAndEmptyOnesStoreNothing)
     EXPECT_EQ(L"", Text(WordField()));
     EXPECT_EQ(WordField(), GetFocus());
 
-    // Typed without blanks, the list would outgrow the record: whole items only.
-    Store(L"many", L"aaaaaaaaa,bbbbbbbbb,ccccccccc,ddddddddd,eeeeeeeee");
-    WordPairs after = ReadWordBook(kForward);
-    ASSERT_EQ(kEnglish.size() + 2, after.size());
-    EXPECT_EQ(L"aaaaaaaaa, bbbbbbbbb, ccccccccc, ddddddddd", after.back().second);
-    WordPairs reverse = ReadWordBook(kMirror);
-    ASSERT_EQ(kDutch.size() + 7, reverse.size());
-    EXPECT_EQ(L"ddddddddd", reverse.back().first);
+    // Typed without blanks, the list would outgrow the record: refused whole
+    // and kept for shortening, never stored with items left out.
+    capture_.clear();
+    const std::wstring compact = L"aaaaaaaaa,bbbbbbbbb,ccccccccc,ddddddddd,eeeeeeeee";
+    Store(L"many", compact);
+    ASSERT_EQ(1u, capture_.messages().size());
+    EXPECT_EQ(FillIn(Str(Txt_AddTranslationTooLong), {L"53", L"nederlands", L"50"}), capture_.messages()[0].text);
+    EXPECT_EQ(compact, Text(TranslationField()));
+    EXPECT_EQ(forward, ReadBytes(kForward));
+    EXPECT_EQ(mirror, ReadBytes(kMirror));
 }
 
 TEST_F(AddWindow, LongItemsGetNoReverseEntryAndReverseListsStayWithinFiftyCharacters)
@@ -631,6 +635,113 @@ TEST_F(AddWindow, EveryFailingWriteOfAStoreKeepsEachFileWholeAndSaysWhichFailed)
     std::sort(stored.begin(), stored.end());
     std::sort(words.begin(), words.end());
     EXPECT_EQ(stored, words);
+}
+
+// A pair whose foreign language writes in code page 932, two bytes a kanji:
+// the record's 30 and 50 bytes hold 15 and 25 of them.
+const wchar_t* const kEnglishJapanese = L"books\\eng_nih.wb";
+const wchar_t* const kJapaneseEnglish = L"books\\nih_eng.wb";
+std::wstring Kanji(size_t n) { return std::wstring(n, L'\u732b'); }
+
+class AddJapanese : public AddWindow {
+protected:
+    void SetUp() override
+    {
+        AddWindow::SetUp();
+        WriteBytes(L"DICT.INI", "[Selected]\neng_nih.wb\n\n[Languages]\nnihongo,japanese,128\n\n");
+        WriteBook(kEnglishJapanese, {{L"cat", Kanji(20)}, {L"dog", Kanji(18)}}, 1252, 932);
+        WriteBook(kJapaneseEnglish, {{Kanji(1), L"cat"}}, 932, 1252);
+    }
+    // The add window on the word book's pair, chosen in the main window.
+    void OpenOn(const std::wstring& book)
+    {
+        auto current = [] { return L"books\\" + std::wstring(PairWordBookFile(CurrentPair())); };
+        if (!w_)
+            Open();
+        if (current() == book)
+            return;
+        Close();
+        for (const auto& pair : g_catalogue.entries)
+            if (L"books\\" + std::wstring(PairWordBookFile(pair.get())) == book)
+                SendMessageW(g_mainWindow, WM_COMMAND, pair->menuId, 0);
+        SendMessageW(g_mainWindow, WM_COMMAND, CmdAdd, 0);
+        w_ = FindWindowW(L"toevoeg", nullptr);
+        ASSERT_EQ(book, current());
+    }
+    static WordPairs English() { return ReadBook(kEnglishJapanese, 1252, 932); }
+    static WordPairs Japanese() { return ReadBook(kJapaneseEnglish, 932, 1252); }
+};
+
+// Text too long in bytes, or with characters its code page lacks, is refused
+// naming the field and its limit, and stays in its field; none of it is stored.
+TEST_F(AddJapanese, TextThatDoesNotFitItsFieldIsRefusedThereAndKept)
+{
+    auto said = [](StringId id, std::vector<std::wstring> parts) { return FillIn(Str(id), parts); };
+    const std::wstring k12 = Kanji(12), tooLong52 = said(Txt_AddTranslationTooLong, {L"52", L"nihongo", L"50"});
+    const struct {
+        const wchar_t* book;
+        std::wstring word, translation;
+        std::wstring refusal;  // empty: stored as it stands
+        bool inWordField;
+    } cases[] = {
+        {kEnglishJapanese, L"owl", k12 + L"," + k12, L"", false},  // 24 + 2 + 24 bytes
+        {kEnglishJapanese, L"owl", k12 + L"," + Kanji(13), tooLong52, false},
+        {kEnglishJapanese, L"owl", Kanji(26), tooLong52, false},
+        {kEnglishJapanese, L"owl", L"caf\u00e9", said(Txt_AddTranslationNotHeld, {L"nihongo"}), false},
+        {kEnglishJapanese, Kanji(1), L"x", said(Txt_AddWordNotHeld, {L"english"}), true},
+        {kJapaneseEnglish, Kanji(15), L"bird", L"", true},
+        {kJapaneseEnglish, Kanji(16), L"bird", said(Txt_AddWordTooLong, {L"32", L"nihongo", L"30"}), true},
+        {kJapaneseEnglish, L"\u00e9t\u00e9", L"summer", said(Txt_AddWordNotHeld, {L"nihongo"}), true},
+        {kJapaneseEnglish, Kanji(2), Kanji(1), said(Txt_AddTranslationNotHeld, {L"english"}), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.word + L" / " + c.translation));
+        ASSERT_NO_FATAL_FAILURE(OpenOn(c.book));
+        const std::string english = ReadBytes(kEnglishJapanese), japanese = ReadBytes(kJapaneseEnglish);
+        capture_.clear();
+        SetWindowTextW(WordField(), c.word.c_str());
+        SetWindowTextW(TranslationField(), c.translation.c_str());
+        SetFocus(TranslationField());
+        Enter(TranslationField());
+        if (c.refusal.empty()) {
+            EXPECT_TRUE(capture_.messages().empty());
+            WordPairs book = c.book == kEnglishJapanese ? English() : Japanese();
+            EXPECT_EQ(std::make_pair(c.word, NormaliseTranslationList(c.translation)), book.back());
+            continue;
+        }
+        // Enter in the word field refuses a word before the translation is reached.
+        if (c.inWordField)
+            Enter(WordField());
+        ASSERT_EQ(c.inWordField ? 2u : 1u, capture_.messages().size());
+        for (const CapturedMessage& m : capture_.messages())
+            EXPECT_EQ(c.refusal + Str(Txt_Error), m.text + m.caption);
+        EXPECT_EQ(c.inWordField ? WordField() : TranslationField(), GetFocus());
+        EXPECT_EQ(c.word + L" / " + c.translation, Text(WordField()) + L" / " + Text(TranslationField()));
+        EXPECT_EQ(english + japanese, ReadBytes(kEnglishJapanese) + ReadBytes(kJapaneseEnglish));
+    }
+}
+
+// Reverse entries are made of exactly what the forward record holds, where
+// they fit in bytes: a word of more than 30 gets none, a list that would pass
+// 50 stays as it was.
+TEST_F(AddJapanese, ReverseEntriesAreMadeOnlyWhereTheyFitInBytes)
+{
+    const std::tuple<const wchar_t*, std::wstring, std::wstring> stores[] = {
+        {kJapaneseEnglish, Kanji(5), L"cat"},    // 40 + 2 + 10 bytes: cat's list stays
+        {kJapaneseEnglish, Kanji(6), L"dog"},    // 36 + 2 + 12: exactly 50
+        {kEnglishJapanese, L"bird", Kanji(16)},  // 32 bytes: too long for a word
+        {kEnglishJapanese, L"fish", Kanji(15)},
+    };
+    for (const auto& [book, word, translation] : stores) {
+        ASSERT_NO_FATAL_FAILURE(OpenOn(book));
+        Store(word, translation);
+    }
+    EXPECT_TRUE(capture_.messages().empty());
+    EXPECT_EQ(WordPairs({{L"cat", Kanji(20)}, {L"dog", Kanji(18) + L", " + Kanji(6)}, {L"bird", Kanji(16)},
+                         {L"fish", Kanji(15)}}),
+              English());
+    EXPECT_EQ(WordPairs({{Kanji(1), L"cat"}, {Kanji(5), L"cat"}, {Kanji(6), L"dog"}, {Kanji(15), L"fish"}}),
+              Japanese());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/catalogue.h"
 #include "core/session.h"
 #include "core/fileutil.h"
+#include "core/report.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
@@ -173,6 +174,8 @@ TEST_F(NewBook, RefusesNamesAndWritesNothing)
         {L" lead", bad}, {L"trail ", bad}, {L"tab\tbed", bad}, {L"Com1", bad},
         {L"\u0440\u0443\u0441\u0441\u043a\u0438\u0439", bad},  // not in the interface's code page
         {L"taken", Str(Txt_CreateEmptyFileExists)},
+        // Its icon name would not fit the catalogue's field.
+        {std::wstring(96, L'n'), FillIn(Str(Txt_CreateEmptyNameTooLong), {L"95"})},
         {L"gone", Str(Txt_CreateEmptyFileExists)},
     };
     std::string ini = ReadBytes(L"DICT.INI");
@@ -222,10 +225,12 @@ TEST_F(NewBook, PutsTheLineWhereTheLanguageSectionEnds)
         const char* before;
         const char* after;
     } cases[] = {
-        // The section ends the file: nowhere to put it.
+        // The section ends the file: the line ends it, with an empty line after.
         {"[Selected]\nfrancais_english.wb\n\n[Languages]\nfrancais,french,0,francais\ndeutsch",
-         "[Selected]\nfrancais_english.wb\n\n[Languages]\nfrancais,french,0,francais\ndeutsch"},
-        {"[Languages]\nfrancais,french,0,francais\n", "[Languages]\nfrancais,french,0,francais\n"},
+         "[Selected]\nfrancais_english.wb\n\n[Languages]\nfrancais,french,0,francais\ndeutsch\n"
+         "longname,english,0,mywords\n\n"},
+        {"[Languages]\nfrancais,french,0,francais\n",
+         "[Languages]\nfrancais,french,0,francais\nlongname,english,0,mywords\n\n"},
         // A line of one character counts as the closing line and gives way.
         {"[Languages]\nfrancais,french,0,francais\nx\n[Other]\nz\n",
          "[Languages]\nfrancais,french,0,francais\nlongname,english,0,mywords\n\n[Other]\nz\n"},
@@ -297,8 +302,8 @@ TEST_F(NewBook, ACatalogueThatCantBeRewrittenStaysAndNothingIsMade)
 }
 
 // Each step of the two rewrites failing in turn: a failed catalogue line
-// leaves the catalogue and makes nothing, a failed icon leaves no icon and
-// no temporary file but the book is made; the user hears of both.
+// leaves the catalogue and makes nothing, a failed icon takes the line and
+// the word books back and leaves no temporary file; the user hears of both.
 TEST_F(NewBook, EveryFailingStepOfTheCatalogueAndIconRewrites)
 {
     const auto icons = FilesIn(L"icons");
@@ -318,36 +323,34 @@ TEST_F(NewBook, EveryFailingStepOfTheCatalogueAndIconRewrites)
         EXPECT_FALSE(FileExists(L"tmp.ini")) << failAt;
         if (steps < failAt)
             break;
-        if (failAt <= 4) {
-            EXPECT_EQ(Str(Txt_CreateEmptyErrorTmp), OnlyMessage()) << failAt;
-            EXPECT_EQ(ini, ReadBytes(L"DICT.INI")) << failAt;
-            EXPECT_EQ(books, FilesIn(L"books")) << failAt;
-            EXPECT_FALSE(Closed()) << failAt;
-        } else {
-            ASSERT_EQ(2u, capture_.messages().size()) << failAt;
-            EXPECT_EQ(Str(Txt_CreateEmptyIcon), capture_.messages()[0].text) << failAt;
-            EXPECT_TRUE(FileExists(L"books\\" + name + L"_english.wb")) << failAt;
-        }
+        EXPECT_EQ(failAt <= 4 ? Str(Txt_CreateEmptyErrorTmp) : Str(Txt_CreateEmptyIcon), OnlyMessage()) << failAt;
+        EXPECT_EQ(ini, ReadBytes(L"DICT.INI")) << failAt;
+        EXPECT_EQ(books, FilesIn(L"books")) << failAt;
+        EXPECT_FALSE(Closed()) << failAt;
         EXPECT_EQ(icons, FilesIn(L"icons")) << failAt;
     }
     EXPECT_EQ(9, failAt) << "each rewrite a write, a flush, a close and a replace";
     EXPECT_EQ(icons.size() + 1, FilesIn(L"icons").size());
+    EXPECT_TRUE(Closed());
 }
 
-TEST_F(NewBook, AnIconThatCantBeReplacedIsSaidButTheBookIsMade)
+// "Created" only when everything is there: the word books made before the
+// icon failed go again, and so does the catalogue line.
+TEST_F(NewBook, AnIconThatCantBeReplacedTakesTheBookBack)
 {
     WriteBytes(L"icons\\mywords.ico", "kept");
     SetFileAttributesW(L"icons\\mywords.ico", FILE_ATTRIBUTE_READONLY);
+    const auto books = FilesIn(L"books");
     Open();
     Create(L"mywords");
     SetFileAttributesW(L"icons\\mywords.ico", FILE_ATTRIBUTE_NORMAL);
-    ASSERT_EQ(2u, capture_.messages().size());
-    EXPECT_EQ(Str(Txt_CreateEmptyIcon), capture_.messages()[0].text);
-    EXPECT_EQ(Str(Txt_CreateEmptyCreated), capture_.messages()[1].text);
+    EXPECT_EQ(Str(Txt_CreateEmptyIcon), OnlyMessage());
     EXPECT_EQ("kept", ReadBytes(L"icons\\mywords.ico"));
     EXPECT_EQ(4u, FilesIn(L"icons").size());
-    EXPECT_TRUE(FileExists(L"books\\english_mywords.wb"));
-    EXPECT_TRUE(Closed());
+    EXPECT_EQ(books, FilesIn(L"books"));
+    EXPECT_EQ(kSmallIni, ReadBytes(L"DICT.INI"));
+    EXPECT_FALSE(Closed());
+    EXPECT_EQ(NameField(), GetFocus());
 }
 
 TEST_F(NewBook, TheNewBookIsThereAfterARestart)
@@ -378,6 +381,54 @@ TEST_F(NewBook, TheNewBookIsThereAfterARestart)
     Open();
     Create(L"MyWords");
     EXPECT_EQ(L"mywords\n\n" + std::wstring(Str(Txt_CreateEmptyExists)), OnlyMessage());
+}
+
+// A word book that can't be made takes its catalogue line back; when even
+// that fails the user hears of it, and the next try replaces that line. With
+// no language section at all nothing is made.
+TEST_F(NewBook, AWordBookThatCantBeMadeTakesItsLineBackAndRetriesAddOneLine)
+{
+    std::string withLine = kSmallIni;
+    withLine.insert(withLine.find("\n# --- EOF"), "longname,english,0,mywords\n");
+    const std::string noSection = "[Selected]\nfrancais_english.wb\n\n# --- EOF\n";
+    const struct {
+        std::string ini;
+        long takeBackFails;  // the step of the take-back that fails (0: none)
+        std::vector<std::wstring> said;
+        std::string after;
+    } cases[] = {
+        {kSmallIni, 0, {Str(Txt_CreateEmptyErrorDatabase)}, kSmallIni},
+        {kSmallIni, 5, {Str(Txt_CreateEmptyErrorDatabase), Str(Txt_CreateEmptyUndoFailed)}, withLine},
+        {withLine, 0, {Str(Txt_CreateEmptyErrorDatabase)}, withLine},
+        {noSection, 0, {Str(Txt_CreateEmptyNoSection)}, noSection},
+    };
+    const auto books = FilesIn(L"books"), icons = FilesIn(L"icons");
+    Open();
+    const wchar_t* bookFolder = Str(Txt_PathLanguage);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini + std::to_string(c.takeBackFails));
+        capture_.clear();
+        WriteBytes(L"DICT.INI", c.ini);
+        OverrideString(Txt_PathLanguage, L"gone\\");  // no folder to make them in
+        InjectFileFault(c.takeBackFails);
+        Create(L"mywords");
+        InjectFileFault(0);
+        OverrideString(Txt_PathLanguage, bookFolder);
+        std::vector<std::wstring> said;
+        for (const CapturedMessage& m : capture_.messages())
+            said.push_back(m.text);
+        EXPECT_EQ(c.said, said);
+        EXPECT_EQ(c.after, ReadBytes(L"DICT.INI"));
+        EXPECT_EQ(books, FilesIn(L"books"));
+        EXPECT_EQ(icons, FilesIn(L"icons"));
+        EXPECT_FALSE(FileExists(L"tmp.ini") || Closed());
+        EXPECT_EQ(NameField(), GetFocus());
+    }
+    capture_.clear();
+    WriteBytes(L"DICT.INI", withLine);
+    Create(L"mywords");
+    EXPECT_EQ(Str(Txt_CreateEmptyCreated), OnlyMessage());
+    EXPECT_EQ(withLine, ReadBytes(L"DICT.INI"));
 }
 
 }  // namespace
