@@ -42,7 +42,8 @@ static std::wstring PositionKey() { return std::wstring(L"lastrecord_") + Curren
 
 // --- the sound device ---
 
-// The driver's own words on a failure; the sequences go on regardless.
+// The driver's own words on a failure; the sequences go on regardless. The
+// box is the window's: while it is up no second click can reach the device.
 static bool SendMci(const std::wstring& command)
 {
     MCIERROR error = mciSendStringW(command.c_str(), nullptr, 0, nullptr);
@@ -52,7 +53,7 @@ static bool SendMci(const std::wstring& command)
     if (!mciGetErrorStringW(error, text, static_cast<UINT>(std::size(text))))
         text[0] = L'\0';
     MessageBeep(MB_ICONEXCLAMATION);
-    ShowMessage(nullptr, text, L"MCI Error", MB_OK | MB_ICONWARNING);
+    ShowMessage(s.hwnd, text, L"MCI Error", MB_OK | MB_ICONWARNING);
     return false;
 }
 
@@ -138,7 +139,7 @@ static void SaveUnder(const std::wstring& word)
     }
     SendMci(L"close mysound");
     MessageBeep(MB_ICONEXCLAMATION);
-    ShowMessage(nullptr, Str(Txt_RecordBadName), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
+    ShowMessage(s.hwnd, Str(Txt_RecordBadName), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
 }
 
 // --- the word to record and the rows ---

@@ -4,6 +4,7 @@
 #include "shell/app.h"
 #include "shell/mainwindow.h"
 #include "shell/sortwindow.h"
+#include "core/report.h"
 #include "core/session.h"
 #include "core/uistrings.h"
 #include "kit/fieldkeys.h"
@@ -189,6 +190,8 @@ static void PutBackStored(HWND field, bool isSource)
     SetWindowTextW(field, IsDeleted(r) ? Str(Txt_CreateListDeleted) : isSource ? r.source : r.translation);
 }
 
+// Enter stores the whole row: a translation's Enter writes the row's word
+// too, so a changed word is sorted in on closing, and an empty one is refused.
 static void OnRowEnter(HWND field)
 {
     FieldInfo info = InfoOf(field);
@@ -205,27 +208,30 @@ static void OnRowEnter(HWND field)
     }
     std::wstring source = FieldText(s.source[info.row], kSourceChars - 1);
     std::wstring translation = FieldText(s.translation[info.row], kTranslationChars - 1);
-    bool accepted = !IsDeleted(g_session.record) && !(info.isSource ? source : translation).empty();
-    if (accepted) {
-        WideRecord& r = g_session.record;
-        wcsncpy(r.source, source.c_str(), kSourceChars - 1);
-        r.source[kSourceChars - 1] = 0;
-        wcsncpy(r.translation, translation.c_str(), kTranslationChars - 1);
-        r.translation[kTranslationChars - 1] = 0;
-        bool written = WriteWordRecord(s.top + info.row) == 0;
-        if (written && info.isSource)
-            s.modified = true;
-        if (!written) {
-            ReadRow(info.row);  // what the file still holds goes back in
-            PutBackStored(field, info.isSource);
-            ReportWriteFailure(s.hwnd, g_session.book.path);
-            SetFocus(s.search);
-            return;
-        }
-    }
-    if (!accepted) {
+    WideRecord& r = g_session.record;
+    if (IsDeleted(r) || (info.isSource ? source : translation).empty()) {
         MessageBeep(MB_OK);
         PutBackStored(field, info.isSource);
+        SetFocus(s.search);
+        return;
+    }
+    if (source.empty()) {
+        ShowMessage(s.hwnd, Str(Txt_SearchEmptyWord), Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
+        SetFocus(s.source[info.row]);
+        return;
+    }
+    bool newWord = source != r.source;
+    wcsncpy(r.source, source.c_str(), kSourceChars - 1);
+    r.source[kSourceChars - 1] = 0;
+    wcsncpy(r.translation, translation.c_str(), kTranslationChars - 1);
+    r.translation[kTranslationChars - 1] = 0;
+    if (WriteWordRecord(s.top + info.row) != 0) {
+        ReadRow(info.row);  // what the file still holds goes back in
+        PutBackStored(s.source[info.row], true);
+        PutBackStored(s.translation[info.row], false);
+        ReportWriteFailure(s.hwnd, g_session.book.path);
+    } else if (info.isSource || newWord) {
+        s.modified = true;
     }
     SetFocus(s.search);
 }
@@ -516,24 +522,31 @@ static void Rebuild(int rowsItem)
         SecondaryWindowClosed();
 }
 
+// The picker takes the new source language even while hidden: showing it
+// later must not offer the old pair's characters. Rows the new book doesn't
+// reach would still show the old one's words.
 static void SwitchPair(int command)
 {
     SortIfModified();
     SwitchPairByCommand(command);
     MakeFieldFonts();
+    SetPickerLanguage(true);
     SetFocus(s.search);
     if (s.pickerShown) {
-        SetPickerLanguage(true);
         ReopenPicker(s.hwnd, s.search);
         SetFocus(s.search);
     }
     InvalidateRect(s.hwnd, nullptr, TRUE);
+    for (int i = 0; i < s.rows; ++i) {
+        SetWindowTextW(s.source[i], L"");
+        SetWindowTextW(s.translation[i], L"");
+    }
     s.top = 0;
     ShowRows();
     SetScrollRangeForBook();
 }
 
-static void OnCommand(int id, int code, LPARAM lp)
+static void OnControl(int id, int code, LPARAM lp)
 {
     if (id == IdSearch && code == kFieldKey)
         return OnSearchKey(HIWORD(lp));
@@ -541,11 +554,18 @@ static void OnCommand(int id, int code, LPARAM lp)
         return OnFieldFocus(reinterpret_cast<HWND>(lp));
     if (id == IdSearch && code == EN_UPDATE)
         return Lookup();
-    if (id == IdDone) {
-        if (code == BN_CLICKED)
-            Close();
+    if (id == IdDone && code == BN_CLICKED)
+        Close();
+}
+
+// Only a menu's command (lParam 0, code 0) can switch the pair: a long
+// catalogue's pair commands reach the ids of the fields.
+static void OnCommand(int id, int code, LPARAM lp)
+{
+    if (lp != 0)
+        return OnControl(id, code, lp);
+    if (code != 0)
         return;
-    }
     if (id >= CmdRows && id <= CmdRows + kMaxRows)
         return Rebuild(id - CmdRows);
     if (IsPairCommand(id))
@@ -555,6 +575,7 @@ static void OnCommand(int id, int code, LPARAM lp)
     case CmdPickerHide: ShowPicker(false); break;
     case CmdClipFollow: FollowClipboard(true); break;
     case CmdClipIgnore: FollowClipboard(false); break;
+    case IdDone: Close(); break;  // a click sent without its button
     }
 }
 

@@ -7,6 +7,7 @@
 #include "tests/support/screenshot.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
+#include <mmsystem.h>
 #include <cstring>
 #include <memory>
 
@@ -325,6 +326,64 @@ TEST_F(RecordWindow, ClosingWhileRecordingSavesNothingAndFreesTheDevice)
     Record();
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ((std::vector<std::wstring>{L"bird.wav"}), Recordings());
+}
+
+// The boxes of a recording gone wrong are the window's: while one is up the
+// window takes no second click.
+TEST_F(RecordWindow, ItsBoxesBelongToTheWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(Open({{L"..", L"a"}, {L"wh?t", L"b"}, {L"dog", L"Hund"}}));
+    const struct {
+        const char* what;
+        bool deviceTaken;
+        size_t boxes;
+    } cases[] = {
+        {"a word that can't be a file name", false, 1},
+        {"a name the file system refuses", false, 1},
+        {"the device taken", true, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        capture_->clear();
+        if (c.deviceTaken) {
+            ASSERT_EQ(0u, mciSendStringW(L"open new type waveaudio alias mysound", nullptr, 0, nullptr));
+        }
+        Record();
+        ASSERT_EQ(c.boxes, Messages().size());
+        for (const CapturedMessage& box : Messages())
+            EXPECT_EQ(w_, box.owner) << Narrow(box.text);
+        EXPECT_TRUE(Idle());
+    }
+}
+
+TEST_F(RecordWindow, UpAndDownInTheSearchFieldMoveTheWordToRecord)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(NumberedWords(8)));
+    HWND search = Item(RecSearch);
+    SetFocus(search);
+    const struct {
+        std::vector<UINT> keys;
+        int index;
+    } cases[] = {
+        {{VK_DOWN}, 1},
+        {{VK_DOWN, VK_DOWN, VK_UP}, 1},
+        {{VK_UP}, 0},             // at the first word
+        {{VK_DOWN, VK_NEXT}, 1},  // the page keys do nothing here
+        {{VK_DOWN, VK_DOWN, VK_PRIOR}, 2},
+        {std::vector<UINT>(9, VK_DOWN), 7},  // no further than the last
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.keys));
+        SendMessageW(search, WM_KEYDOWN, VK_RETURN, 1);  // back to the first word
+        for (UINT key : c.keys)
+            SendMessageW(search, WM_KEYDOWN, key, 1);
+        std::wstring word = L"word0" + std::to_wstring(c.index);
+        EXPECT_EQ(word, Row(0));
+        EXPECT_EQ(word, Word());
+        EXPECT_EQ(Progress(c.index, 8), Label(1));
+        EXPECT_EQ(search, GetFocus());
+    }
+    EXPECT_EQ(L"", Row(1));
 }
 
 TEST_F(RecordWindow, AnEmptyBookHasNothingToRecord)

@@ -11,6 +11,7 @@
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <commctrl.h>
+#include <map>
 
 namespace {
 
@@ -512,44 +513,86 @@ TEST_F(SearchWindow, AReadOnlyInstallationsBookIsOnlyShown)
     EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb"));
 }
 
-struct Viewer {
+// A viewer that keeps its own place in the clipboard chain and logs what reaches it.
+struct ChainViewer {
+    static HWND Next(HWND h) { return reinterpret_cast<HWND>(GetWindowLongPtrW(h, GWLP_USERDATA)); }
     static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM wp, LPARAM lp)
     {
+        HWND next = Next(h);
+        if (m == WM_CHANGECBCHAIN) {
+            leaving[h].push_back(reinterpret_cast<HWND>(wp));
+            if (reinterpret_cast<HWND>(wp) == next)
+                SetWindowLongPtrW(h, GWLP_USERDATA, lp);
+            else if (next)
+                SendMessageW(next, m, wp, lp);
+            return 0;
+        }
         if (m == WM_DRAWCLIPBOARD) {
-            ++notices;
+            ++notices[h];
             if (next)
                 SendMessageW(next, m, wp, lp);
+            return 0;
         }
         return DefWindowProcW(h, m, wp, lp);
     }
-    static inline int notices = 0;
-    static inline HWND next = nullptr;
+    static HWND Join()
+    {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"testchainviewer";
+        RegisterClassW(&wc);
+        HWND h = CreateWindowW(L"testchainviewer", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
+                               nullptr);
+        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(SetClipboardViewer(h)));
+        return h;
+    }
+    static inline std::map<HWND, std::vector<HWND>> leaving;
+    static inline std::map<HWND, int> notices;
 };
 
 TEST_F(SearchWindow, PassesClipboardNoticesOnAlongTheChain)
 {
     Open();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Viewer::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"testviewer";
-    RegisterClassW(&wc);
-    HWND viewer = CreateWindowW(L"testviewer", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
-    Viewer::next = SetClipboardViewer(viewer);
+    HWND viewer = ChainViewer::Join();
     Menu(1, 0);  // the search window joins in front of the viewer
-    Viewer::notices = 0;
+    ChainViewer::notices.clear();
     SetClipboardBytes(viewer, "mot");
     PumpMessages();
-    EXPECT_EQ(1, Viewer::notices);
+    EXPECT_EQ(1, ChainViewer::notices[viewer]);
     // The viewer leaves: its successor becomes the search window's next.
-    ChangeClipboardChain(viewer, Viewer::next);
+    ChangeClipboardChain(viewer, ChainViewer::Next(viewer));
     PumpMessages();
-    Viewer::notices = 0;
+    ChainViewer::notices.clear();
     SetClipboardBytes(viewer, "chat");
     PumpMessages();
-    EXPECT_EQ(0, Viewer::notices);
+    EXPECT_EQ(0, ChainViewer::notices[viewer]);
     Menu(1, 1);
     DestroyWindow(viewer);
+}
+
+// The search window, then a near and a far viewer: the far one leaving is
+// news for the near one, which only the search window can pass on.
+TEST_F(SearchWindow, PassesAChainChangeFurtherDownOnToItsNextViewer)
+{
+    Open();
+    HWND farViewer = ChainViewer::Join();
+    HWND nearViewer = ChainViewer::Join();
+    Menu(1, 0);
+    HWND afterFar = ChainViewer::Next(farViewer);
+    ChangeClipboardChain(farViewer, afterFar);
+    PumpMessages();
+    EXPECT_EQ((std::vector<HWND>{farViewer}), ChainViewer::leaving[nearViewer]);
+    EXPECT_EQ(afterFar, ChainViewer::Next(nearViewer));
+    ChainViewer::notices.clear();
+    SetClipboardBytes(nearViewer, "chat");
+    PumpMessages();
+    EXPECT_EQ(1, ChainViewer::notices[nearViewer]);
+    EXPECT_EQ(0, ChainViewer::notices[farViewer]);
+    Menu(1, 1);
+    ChangeClipboardChain(nearViewer, ChainViewer::Next(nearViewer));
+    DestroyWindow(nearViewer);
+    DestroyWindow(farViewer);
 }
 
 TEST_F(SearchWindow, PlaysTheSoundsThatExist)
@@ -655,6 +698,116 @@ TEST_F(SearchWindow, SwitchingThePairSortsFirstAndShowsTheNewBook)
     EXPECT_EQ(GetFocus(), Item(IdSearch));
     Close();
     EXPECT_STREQ(L"deutsch", CurrentPair()->sourceName);
+}
+
+// The menu command of the pair from a source language to english.
+int PairCommand(const wchar_t* source)
+{
+    for (auto& entry : g_catalogue.entries)
+        if (wcscmp(entry->sourceName, source) == 0)
+            return entry->menuId;
+    return -1;
+}
+
+// Enter in a translation field stores the row's word too; a new word there
+// is sorted in on closing like one entered in its own field.
+TEST_F(SearchWindow, AWordChangedThroughATranslationFieldIsSortedIn)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(12));
+    Open();
+    SetWindowTextW(Item(IdSource + 1), L"zebre");
+    EditRow(Item(IdTranslation + 1), L"zebra");
+    EXPECT_EQ(GetFocus(), Item(IdSearch));
+    EXPECT_EQ((std::pair<std::wstring, std::wstring>{L"zebre", L"zebra"}),
+              ReadWordBook(L"books\\francais_english.wb")[1]);  // written at once
+    Close();
+    WordPairs after = ReadWordBook(L"books\\francais_english.wb");
+    ASSERT_EQ(12u, after.size());
+    EXPECT_EQ(L"mot002", after[1].first);
+    EXPECT_EQ((std::pair<std::wstring, std::wstring>{L"zebre", L"zebra"}), after[11]);
+}
+
+// A translation stored with its row's word emptied: refused with a word,
+// nothing written, the row kept for the word to be typed.
+TEST_F(SearchWindow, AnEmptyWordIsRefusedFromATranslationField)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(6));
+    const std::string before = ReadBytes(L"books\\francais_english.wb");
+    Open();
+    SetWindowTextW(Item(IdSource + 2), L"");
+    EditRow(Item(IdTranslation + 2), L"two");
+    ASSERT_EQ(1u, capture_.messages().size());
+    EXPECT_EQ(Str(Txt_SearchEmptyWord), capture_.messages()[0].text);
+    EXPECT_EQ(w_, capture_.messages()[0].owner);
+    EXPECT_EQ(before, ReadBytes(L"books\\francais_english.wb"));
+    EXPECT_EQ(L"", Source(2));
+    EXPECT_EQ(L"two", Translation(2));
+    EXPECT_EQ(Item(IdSource + 2), GetFocus());
+}
+
+TEST_F(SearchWindow, RowsPastTheEndOfASmallerBookAreEmptiedOnASwitch)
+{
+    WriteWordBook(L"books\\francais_english.wb", NumberedWords(12));
+    Open();
+    SendMessageW(w_, WM_COMMAND, PairCommand(L"deutsch"), 0);
+    PumpMessages();
+    EXPECT_EQ(L"Katze", Source(1));
+    for (int row = 2; row < 10; ++row) {
+        EXPECT_EQ(L"", Source(row)) << row;
+        EXPECT_EQ(L"", Translation(row)) << row;
+    }
+}
+
+// The picker, hidden at the switch, offers the new source language when it
+// is shown, though both languages share a character set.
+TEST_F(SearchWindow, AHiddenPickerFollowsThePairSwitchedTo)
+{
+    MakeDir(L"charset");
+    WriteBytes(L"charset\\francais.chs", "\xe9\n");
+    WriteBytes(L"charset\\deutsch.chs", "\xdf\n");
+    Open();
+    SendMessageW(w_, WM_COMMAND, PairCommand(L"deutsch"), 0);
+    PumpMessages();
+    SetWindowTextW(Item(IdSearch), L"");
+    Menu(0, 0);
+    HWND picker = FindWindowW(L"tekenset", nullptr);
+    ASSERT_NE(nullptr, picker);
+    SendMessageW(picker, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(picker, 0)));
+    EXPECT_EQ(L"\u00df", Text(Item(IdSearch)));
+    Close();
+}
+
+// With more pairs than the fields' ids, what the fields tell the window is
+// still no pair command; the menu's are.
+TEST_F(SearchWindow, NoFieldsNoticeSwitchesThePairHoweverLongTheCatalogue)
+{
+    std::string catalogue = "# Wordbook catalogue\n\n[Addnew]\n\n[Selected]\nfrancais_english.wb\n\n[Languages]\n"
+                            "francais,french,0,francais\ndeutsch,german,0,deutsch\n";
+    for (int i = 0; i < 500; ++i) {
+        char line[32];
+        snprintf(line, sizeof line, "l%d,english,0\n", i);
+        catalogue += line;
+    }
+    WriteBytes(L"DICT.INI", catalogue + "\n# --- EOF\n");
+    Open();
+    ASSERT_GT(CmdFirstPair + g_catalogue.count(), static_cast<int>(IdDone));
+    const struct {
+        const char* what;
+        int id;
+    } fields[] = {{"a word", IdSource + 1}, {"a translation", IdTranslation + 1}, {"the search", IdSearch}};
+    for (const auto& field : fields) {
+        SCOPED_TRACE(field.what);
+        SendMessageW(Item(field.id), WM_CHAR, L'x', 1);
+        SetFocus(Item(field.id));
+        PumpMessages();
+        EXPECT_STREQ(L"francais", CurrentPair()->sourceName);
+        EXPECT_EQ(L"bonjour", Source(0));
+    }
+    EXPECT_TRUE(capture_.messages().empty());
+    SendMessageW(w_, WM_COMMAND, PairCommand(L"deutsch"), 0);
+    PumpMessages();
+    EXPECT_STREQ(L"deutsch", CurrentPair()->sourceName);
+    EXPECT_EQ(L"Haus", Source(0));
 }
 
 TEST(WordAtCaret, TakesTheWholeWordAroundTheCaret)
