@@ -76,15 +76,30 @@ bool ListNames(std::vector<std::wstring>* names)
     });
 }
 
-void CreateListDirectory(const wchar_t* name)
+// The system's code of the call that just failed.
+static DWORD LastError()
 {
-    if (!name || !name[0])
-        return;
-    // A fresh installation may lack the root; without it no list could open.
-    std::wstring root = Str(Txt_PathNameList);
-    for (const std::wstring& dir : {root, root + L"\\" + name})
-        if (GetFileAttributesW(dir.c_str()) == INVALID_FILE_ATTRIBUTES)
-            MakeDirectory(dir.c_str());
+    DWORD error = GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
+bool CreateListDirectory(const wchar_t* name, unsigned long* error)
+{
+    DWORD failure = ERROR_INVALID_NAME;
+    if (name && name[0]) {
+        // A fresh installation may lack the root; without it no list could open.
+        std::wstring root = Str(Txt_PathNameList), dir = root + L"\\" + name;
+        DWORD attributes = GetFileAttributesW(dir.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            failure = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS;
+        else if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES && !MakeDirectory(root.c_str()))
+            failure = LastError();
+        else
+            failure = MakeDirectory(dir.c_str()) ? ERROR_SUCCESS : LastError();
+    }
+    if (error)
+        *error = failure;
+    return failure == ERROR_SUCCESS;
 }
 
 bool IsDeviceName(const std::wstring& name)

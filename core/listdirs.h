@@ -15,7 +15,10 @@ bool ListExists(const wchar_t* name);
 std::wstring StoredListName(const wchar_t* name);
 // The lists in the root's order; false when the root can't be enumerated.
 bool ListNames(std::vector<std::wstring>* names);
-void CreateListDirectory(const wchar_t* name);
+// Makes the list's directory (and the lists root) unless it exists; false
+// when it is not there afterwards, with the system's reason in *error
+// (ERROR_ALREADY_EXISTS: a plain file of that name is in the way).
+bool CreateListDirectory(const wchar_t* name, unsigned long* error = nullptr);
 
 // CON, PRN, AUX, NUL, COM1-9, LPT1-9: Windows opens the device, not a file
 // or directory, for these names.

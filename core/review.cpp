@@ -3,6 +3,8 @@
 #include "core/fileutil.h"
 #include <windows.h>
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cwchar>
@@ -11,19 +13,21 @@ static const int kEntryBytes = 8;
 static const char kHistoryHeader[] = "when,mode,asked,errors,skips\r\n";
 
 // Days from 0000-03-01 (proleptic Gregorian), so that leap days fall last.
-static long DaysFromCivil(int y, int m, int d)
+// Wide enough for any year an int holds.
+static long long DaysFromCivil(long long y, int m, int d)
 {
     y -= m <= 2;
-    long era = (y >= 0 ? y : y - 399) / 400;
-    long yoe = y - era * 400;
-    long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    long long era = (y >= 0 ? y : y - 399) / 400;
+    long long yoe = y - era * 400;
+    long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe;
 }
 
 int DayNumber(int year, int month, int day)
 {
-    return static_cast<int>(DaysFromCivil(year, month, day) - DaysFromCivil(2000, 1, 1));
+    long long days = DaysFromCivil(year, month, day) - DaysFromCivil(2000, 1, 1);
+    return static_cast<int>(std::clamp<long long>(days, INT_MIN, INT_MAX));
 }
 
 int Today()
@@ -35,17 +39,17 @@ int Today()
 
 std::wstring DayText(int day)
 {
-    long z = day + DaysFromCivil(2000, 1, 1);
-    long era = (z >= 0 ? z : z - 146096) / 146097;
-    long doe = z - era * 146097;
-    long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    long mp = (5 * doy + 2) / 153;
+    long long z = day + DaysFromCivil(2000, 1, 1);
+    long long era = (z >= 0 ? z : z - 146096) / 146097;
+    long long doe = z - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
     int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    long y = yoe + era * 400 + (m <= 2);
-    wchar_t text[32];
-    swprintf(text, 32, L"%04ld-%02d-%02d", y, m, d);
+    long long y = yoe + era * 400 + (m <= 2);
+    wchar_t text[32];  // an int's days reach some six million years
+    swprintf(text, 32, L"%04d-%02d-%02d", static_cast<int>(y), m, d);
     return text;
 }
 
@@ -80,8 +84,10 @@ static void PutInt32(unsigned char* p, int32_t v)
         p[i] = static_cast<unsigned char>(u >> (8 * i));
 }
 
-std::vector<ReviewEntry> ReadSchedule(const std::wstring& path, int count)
+std::vector<ReviewEntry> ReadSchedule(const std::wstring& path, int count, int today)
 {
+    // Nothing waits longer than the last box: a day beyond is damage.
+    const int latest = today > INT_MAX - BoxInterval(kLastBox) ? INT_MAX : today + BoxInterval(kLastBox);
     std::vector<ReviewEntry> schedule(std::max(count, 0));
     UniqueFile f(_wfopen(path.c_str(), L"rb"));
     if (!f)
@@ -91,7 +97,7 @@ std::vector<ReviewEntry> ReadSchedule(const std::wstring& path, int count)
         if (fread(raw, 1, kEntryBytes, f.get()) != kEntryBytes)
             break;  // a short file: the rest are new and due
         entry.box = std::clamp<int32_t>(ReadInt32(raw), kFirstBox, kLastBox);
-        entry.due = ReadInt32(raw + 4);
+        entry.due = std::min<int32_t>(ReadInt32(raw + 4), latest);
     }
     return schedule;
 }
@@ -113,8 +119,9 @@ void ScheduleAnswer(ReviewEntry* entry, bool right, int today)
         entry->box = std::min(std::clamp(entry->box, kFirstBox, kLastBox) + 1, kLastBox);
         entry->due = today + BoxInterval(entry->box);
     } else {
+        // Not today again: a second run the same day would promote what was just missed.
         entry->box = kFirstBox;
-        entry->due = today;
+        entry->due = today + 1;
     }
 }
 
@@ -157,9 +164,43 @@ bool CompactSchedule(const std::wstring& path, const std::vector<bool>& keep)
     return WriteSchedule(path, kept);
 }
 
-bool RemoveSchedule(const std::wstring& path)
+static std::wstring AsidePath(const std::wstring& path) { return path + L".old"; }
+
+static bool Missing(const std::wstring& path)
 {
-    return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool SetScheduleAside(const std::wstring& path)
+{
+    std::wstring aside = AsidePath(path);
+    // A leftover of an earlier rewrite is no schedule of anything.
+    if (!Missing(aside) && !RemoveFilePath(aside.c_str()))
+        return false;
+    return Missing(path) || RenamePath(path.c_str(), aside.c_str());
+}
+
+bool PutScheduleBack(const std::wstring& path, const std::vector<bool>* keep)
+{
+    std::wstring aside = AsidePath(path);
+    if (Missing(aside))
+        return true;
+    if ((!keep || CompactSchedule(aside, *keep)) && RenamePath(aside.c_str(), path.c_str()))
+        return true;
+    // Left aside, it is no schedule: every record starts in box 1, none gets the boxes of others.
+    if (keep)
+        RemoveFilePath(aside.c_str());
+    return false;
+}
+
+void DropAsideSchedule(const std::wstring& path)
+{
+    std::wstring aside = AsidePath(path);
+    if (!Missing(aside))
+        RemoveFilePath(aside.c_str());  // else the next rewrite removes it
 }
 
 // A whole non-negative number of the field, or -1.
@@ -203,28 +244,78 @@ std::vector<HistoryLine> ReadHistory(const std::wstring& path)
     return lines;
 }
 
-bool AppendHistory(const std::wstring& path, const HistoryLine& line)
+// Ours when it opens with the header (a BOM before it is an editor's).
+static bool IsHistory(const std::string& bytes)
 {
+    size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const std::string header(kHistoryHeader, sizeof kHistoryHeader - 3);  // without its line end
+    size_t end = bytes.find('\n', start);
+    std::string first = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!first.empty() && first.back() == '\r')
+        first.pop_back();
+    return first == header;
+}
+
+bool AppendHistory(const std::wstring& path, const HistoryLine& line, bool* damaged)
+{
+    if (damaged)
+        *damaged = false;
     std::string bytes;
     {
         UniqueFile f(_wfopen(path.c_str(), L"rb"));
+        if (!f && errno != ENOENT)
+            return false;  // there but unreadable: never replaced by a new one
         if (f) {
             char buffer[65536];
             size_t n;
             while ((n = fread(buffer, 1, sizeof buffer, f.get())) > 0)
                 bytes.append(buffer, n);
             if (ferror(f.get()))
-                return false;  // unreadable: never replaced by a shorter file
+                return false;
         }
     }
-    if (bytes.empty())
-        bytes = kHistoryHeader;
-    else if (bytes.back() != '\n')
+    if (bytes.empty()) {
+        bytes = kHistoryHeader;  // missing, or empty: nothing to keep
+    } else if (!IsHistory(bytes)) {
+        if (damaged)
+            *damaged = true;
+        return false;
+    } else if (bytes.back() != '\n') {
         bytes += "\r\n";
+    }
     wchar_t numbers[64];
     swprintf(numbers, 64, L",%d,%d,%d\r\n", line.asked, line.errors, line.skips);
     bytes += NarrowText(line.when + L"," + line.mode + numbers, CP_UTF8);
     return ReplaceFileContents(path, bytes);
+}
+
+static bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// The two digits at text[at], within low to high; -1 otherwise.
+static int TwoDigits(const std::wstring& text, size_t at, int low, int high)
+{
+    int value = (text[at] - L'0') * 10 + (text[at + 1] - L'0');
+    return value >= low && value <= high ? value : -1;
+}
+
+bool HistorySeconds(const std::wstring& when, long long* seconds)
+{
+    static const wchar_t kShape[] = L"dddd-dd-dd dd:dd:dd";
+    if (when.size() != 19)
+        return false;
+    for (size_t i = 0; i < when.size(); ++i)
+        if (kShape[i] == L'd' ? !IsDigit(when[i]) : when[i] != kShape[i])
+            return false;
+    int year = _wtoi(when.substr(0, 4).c_str());
+    int month = TwoDigits(when, 5, 1, 12), day = TwoDigits(when, 8, 1, 31);
+    int hour = TwoDigits(when, 11, 0, 23), minute = TwoDigits(when, 14, 0, 59), second = TwoDigits(when, 17, 0, 59);
+    if (month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0)
+        return false;
+    int dayNumber = DayNumber(year, month, day);
+    if (DayText(dayNumber) != when.substr(0, 10))
+        return false;  // 31 April and the like
+    *seconds = ((static_cast<long long>(dayNumber) * 24 + hour) * 60 + minute) * 60 + second;
+    return true;
 }
 
 std::wstring NowText()

@@ -35,12 +35,13 @@ std::wstring SchedulePath(const std::wstring& listPath);
 std::wstring HistoryPath(const std::wstring& listPath);
 
 // The schedule of a list of count records: missing or short files give due
-// records in box 1, out-of-range boxes are clamped, records past count dropped.
-std::vector<ReviewEntry> ReadSchedule(const std::wstring& path, int count);
+// records in box 1, out-of-range boxes are clamped, due days no later than
+// today plus the last box's interval, records past count dropped.
+std::vector<ReviewEntry> ReadSchedule(const std::wstring& path, int count, int today = Today());
 // Temporary file, flush, atomic replace; false (old file intact) on failure.
 bool WriteSchedule(const std::wstring& path, const std::vector<ReviewEntry>& schedule);
 // A right answer without Show moves the record up one box, due after that
-// box's interval; a wrong answer or a skip puts it back in box 1, due today.
+// box's interval; a wrong answer or a skip puts it back in box 1, due tomorrow.
 void ScheduleAnswer(ReviewEntry* entry, bool right, int today);
 // The indices of the records due on or before today.
 std::vector<int> DueRecords(const std::vector<ReviewEntry>& schedule, int today);
@@ -53,8 +54,16 @@ std::vector<int> BoxCounts(const std::vector<ReviewEntry>& schedule);
 // whether list record i stays; the kept ones keep their order. The file is
 // rewritten only when it exists. False when the rewrite fails.
 bool CompactSchedule(const std::wstring& path, const std::vector<bool>& keep);
-// A list emptied or refilled from scratch: its schedule goes too.
-bool RemoveSchedule(const std::wstring& path);
+
+// Around a rewrite of a list, so that its schedule is never read for other
+// records. Before: the schedule is moved aside; false (schedule in place, the
+// list not to be touched) when it can't be. After: it comes back when the list
+// kept its records (keep: those marked stay, in order; none: all), false when
+// it can't (the records then start in box 1); it goes when the list holds
+// other records now.
+bool SetScheduleAside(const std::wstring& path);
+bool PutScheduleBack(const std::wstring& path, const std::vector<bool>* keep = nullptr);
+void DropAsideSchedule(const std::wstring& path);
 
 struct HistoryLine {
     std::wstring when;  // "yyyy-mm-dd hh:mm:ss"
@@ -64,8 +73,13 @@ struct HistoryLine {
 
 // The lines that parse; damaged lines are skipped.
 std::vector<HistoryLine> ReadHistory(const std::wstring& path);
-// Appends one line (the header first when the file is new) through a
-// temporary file that replaces the old one; false (old file intact) on failure.
-bool AppendHistory(const std::wstring& path, const HistoryLine& line);
+// Appends one line through a temporary file that replaces the old one. A
+// missing or empty file starts with the header; one that can't be read, or
+// doesn't start with the header (*damaged), is left as it is. False (old
+// file intact) on any failure.
+bool AppendHistory(const std::wstring& path, const HistoryLine& line, bool* damaged = nullptr);
+// Seconds since 2000-01-01 00:00:00 of a line's "when"; false when it is no
+// real date and time.
+bool HistorySeconds(const std::wstring& when, long long* seconds);
 // Now, as a history line's "when".
 std::wstring NowText();

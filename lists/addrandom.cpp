@@ -80,7 +80,7 @@ static void Accept()
         SetFocus(s.field);
         return;
     }
-    AddRandomWords(static_cast<int>(n), s.replace);
+    AddRandomWords(static_cast<int>(n), s.replace, s.hwnd);
     DestroyWindow(s.hwnd);
 }
 

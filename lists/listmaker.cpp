@@ -36,6 +36,7 @@ struct ListMakerState {
     int listTop, listShown;
     int bookTop, bookShown;
     int lists;  // list directories, as last counted
+    bool closing;  // the list was compacted on the way out
 };
 static ListMakerState s;
 
@@ -127,13 +128,30 @@ static void Lookup()
     MoveBook(FindWordPosition(text));
 }
 
-// The current record at the list's end; false when it could not be written.
-static bool AppendToList()
+// The list file, opened again when it could not be before (another program
+// had it); false, with the system's reason in a box, when it still can't be.
+static bool ListFileOpen(HWND owner)
 {
-    if (!g_session.list.isOpen())
+    if (g_session.list.isOpen())
+        return true;
+    SetLastError(ERROR_SUCCESS);
+    if (OpenListFile() == 0)
+        return true;
+    DWORD error = GetLastError() ? GetLastError() : ERROR_FILE_NOT_FOUND;
+    std::wstring path = PairListPath(CurrentPair(), g_session.listName);
+    std::wstring text = FillIn(Str(Txt_CreateListCantOpen),
+                               {FullPath(path.empty() ? Str(Txt_PathNameList) : path), SystemErrorText(error)});
+    ShowMessage(owner, text.c_str(), Str(Txt_Error), MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+// The current record at the list's end; false (and said) when it could not be written.
+static bool AppendToList(HWND owner)
+{
+    if (!ListFileOpen(owner))
         return false;
     if (WriteListRecord(ListCount()) != 0) {
-        ReportWriteFailure(s.hwnd ? s.hwnd : g_session.owner, g_session.list.path);
+        ReportWriteFailure(owner, g_session.list.path);
         return false;
     }
     ++g_session.list.count;
@@ -143,7 +161,7 @@ static bool AppendToList()
 static void ClickBookRow(int row)
 {
     int index = s.bookTop + row;
-    if (index < BookCount() && ReadWordRecord(index) == 0 && AppendToList())
+    if (index < BookCount() && ReadWordRecord(index) == 0 && AppendToList(s.hwnd))
         RefreshListPane();
     SetFocus(s.search);
 }
@@ -167,15 +185,15 @@ static void ClickListRow(int row)
 
 // --- random words ---
 
-void AddRandomWords(int n, bool replace)
+void AddRandomWords(int n, bool replace, HWND owner)
 {
     if (replace)
-        EmptyList();
+        EmptyList(owner);
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     for (int i = 0; i < n && BookCount() > 0; ++i) {
         if (ReadWordRecord(RandomIndex(BookCount())) != 0)
             continue;
-        if (!AppendToList())
+        if (!AppendToList(owner))
             break;
     }
     SetCursor(previous);
@@ -217,7 +235,7 @@ static void CompactListLeft(const wchar_t* left)
     wchar_t chosen[kListNameChars];
     lstrcpynW(chosen, g_session.listName, kListNameChars);
     lstrcpynW(g_session.listName, left, kListNameChars);
-    CompactList();
+    CompactList(s.hwnd);
     lstrcpynW(g_session.listName, chosen, kListNameChars);
     g_listChanged = false;
 }
@@ -272,8 +290,9 @@ static void DeleteList()
                      Str(Txt_CreateListSureDel2));
     if (ShowMessage(s.hwnd, text, Str(Txt_CreateListDelList), MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
-    DeleteCurrentList(s.hwnd);
-    g_listChanged = false;  // the marks went with the list
+    // Marks in a list that stays are still to be dropped.
+    if (DeleteCurrentList(s.hwnd))
+        g_listChanged = false;
     s.lists = CountLists();
     EnableDelete();
     RefreshListPane();
@@ -449,15 +468,26 @@ static void OnSearchKey(UINT key)
     }
 }
 
+// Compacted while the window is still there, so that a failure's box
+// belongs to it and no click reaches it meanwhile.
+static void Close()
+{
+    CloseAddRandom();
+    if (g_listChanged)
+        CompactList(s.hwnd);
+    s.closing = true;
+    DestroyWindow(s.hwnd);
+}
+
 static void OnButton(int id)
 {
     switch (id) {
     case LmAddAll:
-        FillListFromWordBook();
+        FillListFromWordBook(s.hwnd);
         RefreshListPane();
         break;
     case LmRemoveAll:
-        EmptyList();
+        EmptyList(s.hwnd);
         RefreshListPane();
         break;
     case LmAddRandom: OpenAddRandom(s.hwnd); break;
@@ -465,7 +495,7 @@ static void OnButton(int id)
         if (ListCount() > 0)
             PrintList(s.hwnd);
         break;
-    case LmDone: DestroyWindow(s.hwnd); break;
+    case LmDone: Close(); break;
     }
 }
 
@@ -508,8 +538,9 @@ static void OnDestroy(HWND hwnd)
 {
     g_settings.windowPos[PosMakelist] = SaveWindowPosition(hwnd);
     CloseAddRandom();
-    if (g_listChanged)
-        CompactList();
+    // Not closed through Close (the program ends): compacted on the way out.
+    if (g_listChanged && !s.closing)
+        CompactList(g_session.owner);
     g_listChanged = false;
     g_listsMenu = nullptr;  // destroyed with the menu bar
 }
@@ -533,6 +564,7 @@ static LRESULT CALLBACK ListMakerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (LOWORD(wp) != WA_INACTIVE && s.search)
             SetFocus(s.search);
         return 0;
+    case WM_CLOSE: Close(); return 0;
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     case WM_NCDESTROY: OnNcDestroy(); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);

@@ -1,5 +1,6 @@
 // The list maker: composes the current practice list from the word book.
 #pragma once
+#include <windows.h>
 
 // Child window and menu ids.
 enum ListMakerControl {
@@ -21,5 +22,5 @@ enum ListMakerControl {
 bool ShowListMaker();
 
 // Appends n records drawn at random from the word book to the list, after
-// emptying the list when replace is set.
-void AddRandomWords(int n, bool replace);
+// emptying the list when replace is set; failures are said in boxes owned by owner.
+void AddRandomWords(int n, bool replace, HWND owner);

@@ -27,6 +27,14 @@ static std::wstring TemporaryListPath() { return ListDirectory(g_session.listNam
 
 static std::wstring CurrentListPath() { return PairListPath(CurrentPair(), g_session.listName); }
 
+// A schedule that can't be moved out of a list's way would be read for the
+// records that take their places: the list stays as it is.
+static void ReportScheduleStuck(HWND owner, const std::wstring& list)
+{
+    ShowMessage(owner, FillIn(Str(Txt_ReviewScheduleStuck), {SchedulePath(list)}).c_str(), Str(Txt_Dictionary),
+                MB_OK | MB_ICONWARNING);
+}
+
 // ---- the Lists menu ----
 
 // The Lists menu when it stands in the window's menu bar. A handle kept from
@@ -137,14 +145,17 @@ static void OnNewListOk(HWND dialog)
     // A list that exists under another case becomes current as it is spelt,
     // rather than being taken for a new one.
     std::wstring name = ExistingListSpelling(text);
-    if (name.empty()) {
-        CreateListDirectory(text);
+    unsigned long error = ERROR_SUCCESS;
+    if (name.empty() && CreateListDirectory(text, &error))
         name = ExistingListSpelling(text);
-    }
-    // A name that no directory can take (a plain file of that name lies in
-    // the lists root) must not become a list that can never be opened.
+    // A name that no directory can take must not become a list that can
+    // never be opened.
     if (name.empty()) {
-        ShowMessage(dialog, Str(Txt_CreateListNotMade), Str(Txt_CreateListnewList), MB_OK | MB_ICONWARNING);
+        std::wstring folder = FullPath(ListDirectory(text));
+        std::wstring why = error == ERROR_ALREADY_EXISTS
+                               ? Str(Txt_CreateListNotMade)
+                               : FillIn(Str(Txt_CreateListNoFolder), {folder, SystemErrorText(error)});
+        ShowMessage(dialog, why.c_str(), Str(Txt_CreateListnewList), MB_OK | MB_ICONWARNING);
         SetFocus(GetDlgItem(dialog, IDC_NEWLIST_NAME));
         return;
     }
@@ -228,27 +239,60 @@ static void RemoveListFolder(const std::wstring& dir)
     RemoveEmptyDirectory(dir.c_str());
 }
 
-void DeleteCurrentList(HWND listMaker)
+// A list leaves the lists in one step, under a name no list can have (lists
+// never begin with a dot), so a removal that stops half way never leaves a
+// half list behind; the rest goes at a later deletion.
+static const wchar_t kAsidePrefix[] = L".deleted-";
+
+// What earlier deletions left, as far as it goes now.
+static void RemoveLeftovers()
+{
+    std::vector<std::wstring> leftovers;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(ListDirectory(L"*.*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        bool aside = !wcsncmp(fd.cFileName, kAsidePrefix, wcslen(kAsidePrefix));
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && aside)
+            leftovers.push_back(ListDirectory(fd.cFileName));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    for (const std::wstring& dir : leftovers)
+        RemoveListFolder(dir);
+}
+
+// A name that nothing holds: a leftover that can't be removed must not stand
+// in the way of every later deletion. "" when none is free.
+static std::wstring AsideName()
+{
+    for (int n = 1; n < 1000; ++n) {
+        std::wstring aside = ListDirectory((kAsidePrefix + std::to_wstring(n)).c_str());
+        if (GetFileAttributesW(aside.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+            return aside;
+    }
+    return L"";
+}
+
+bool DeleteCurrentList(HWND listMaker)
 {
     if (!g_session.listName[0])
-        return;
+        return false;
     CloseListFile();
     std::wstring dir = ListDirectory(g_session.listName);
-    // The list leaves the lists in one step, under a name no list can have
-    // (lists never begin with a dot), so a removal that stops half way never
-    // leaves a half list behind; the rest goes now or at the next deletion.
-    std::wstring gone = ListDirectory((L".deleted-" + std::wstring(g_session.listName)).c_str());
-    RemoveListFolder(gone);
+    RemoveLeftovers();
+    std::wstring gone = AsideName();
     // A folder holding more than a list's files is not ours to remove.
     bool others;
     FilesOf(dir, &others);
-    if (others || !RenamePath(dir.c_str(), gone.c_str())) {
+    if (others || gone.empty() || !RenamePath(dir.c_str(), gone.c_str())) {
+        // The list stays as it was, its marked records with it.
+        OpenListFile();
+        CountListRecords();
         wchar_t text[512];
         StringCchPrintfW(text, std::size(text), L"%s %s", Str(Txt_CreateListNoDel), g_session.listName);
         ShowMessage(listMaker, text, Str(Txt_CreateListDelList), MB_OK);
-        OpenListFile();
-        CountListRecords();
-        return;
+        return false;
     }
     RemoveListFolder(gone);
     RemoveListsMenu(listMaker);
@@ -260,6 +304,7 @@ void DeleteCurrentList(HWND listMaker)
     }
     OpenListFile();
     CountListRecords();
+    return true;
 }
 
 // ---- the whole-file operations ----
@@ -280,23 +325,30 @@ static DWORD CopyBookOverList(const std::wstring& book, const std::wstring& temp
     return 0;
 }
 
-void FillListFromWordBook()
+void FillListFromWordBook(HWND owner)
 {
     if (!g_session.listName[0])
         return;
     CreateListDirectory(g_session.listName);
     std::wstring book = PairWordBookPath(CurrentPair()), list = CurrentListPath(), temp = TemporaryListPath();
+    if (!SetScheduleAside(SchedulePath(list)))
+        return ReportScheduleStuck(owner, list);
     ClosePairFiles();
-    if (DWORD error = CopyBookOverList(book, temp, list)) {
+    DWORD error = CopyBookOverList(book, temp, list);
+    if (error) {
         _wremove(temp.c_str());
-        wchar_t text[512];
-        StringCchPrintfW(text, std::size(text), Str(Txt_CreateListCopyFailed), error);
-        ShowMessage(g_mainWindow, text, Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
+        PutScheduleBack(SchedulePath(list));
     } else {
-        RemoveSchedule(SchedulePath(list));  // every record is new to the list
+        DropAsideSchedule(SchedulePath(list));  // every record is new to the list
     }
+    // Open before the box: the window behind it reads them.
     OpenPairFiles();
     CountRecords();
+    if (error) {
+        wchar_t text[512];
+        StringCchPrintfW(text, std::size(text), Str(Txt_CreateListCopyFailed), error);
+        ShowMessage(owner, text, Str(Txt_Dictionary), MB_OK | MB_ICONWARNING);
+    }
 }
 
 static bool WriteEmptyFile(const std::wstring& path)
@@ -306,21 +358,26 @@ static bool WriteEmptyFile(const std::wstring& path)
     return CloseWrittenFile(file) && flushed;
 }
 
-void EmptyList()
+void EmptyList(HWND owner)
 {
     if (!g_session.listName[0])
         return;
     CreateListDirectory(g_session.listName);
     std::wstring list = CurrentListPath(), temp = TemporaryListPath();
+    if (!SetScheduleAside(SchedulePath(list)))
+        return ReportScheduleStuck(owner, list);
     bool written = WriteEmptyFile(temp);
     CloseListFile();
-    if (!written || !ReplaceFileAtomic(temp.c_str(), list.c_str())) {
+    written = written && ReplaceFileAtomic(temp.c_str(), list.c_str());
+    if (!written) {
         _wremove(temp.c_str());
-        ReportWriteFailure(g_session.owner, list);
+        PutScheduleBack(SchedulePath(list));
     } else
-        RemoveSchedule(SchedulePath(list));
+        DropAsideSchedule(SchedulePath(list));
     OpenListFile();
     CountListRecords();
+    if (!written)
+        ReportWriteFailure(owner, list);
 }
 
 // The live records of the open list, in order, as they stand on disk. The
@@ -386,7 +443,7 @@ static HWND ShowUpdatingNotice()
     return hwnd;
 }
 
-void CompactList()
+void CompactList(HWND owner)
 {
     HWND notice = ShowUpdatingNotice();
     bool compacted = true;  // with no list there is nothing left to drop
@@ -394,20 +451,24 @@ void CompactList()
         CreateListDirectory(g_session.listName);
         std::wstring list = CurrentListPath(), temp = TemporaryListPath();
         std::vector<bool> keep;
-        compacted = WriteKeptRecords(g_session.list.file.get(), temp, &keep);
+        bool aside = SetScheduleAside(SchedulePath(list));
+        compacted = aside && WriteKeptRecords(g_session.list.file.get(), temp, &keep);
         // The open handle would block the replacement.
         CloseListFile();
         compacted = compacted && ReplaceFileAtomic(temp.c_str(), list.c_str());
-        if (!compacted) {
+        if (aside && !compacted) {
             _wremove(temp.c_str());
-            ReportWriteFailure(g_session.owner, list);
+            PutScheduleBack(SchedulePath(list));
+        } else if (aside) {
+            // One that can't follow starts every record afresh instead.
+            PutScheduleBack(SchedulePath(list), &keep);
         }
-        // A schedule that can't follow would belong to other records: then
-        // every record starts afresh instead.
-        else if (!CompactSchedule(SchedulePath(list), keep))
-            RemoveSchedule(SchedulePath(list));
         OpenListFile();
         CountListRecords();
+        if (!aside)
+            ReportScheduleStuck(owner, list);
+        else if (!compacted)
+            ReportWriteFailure(owner, list);
     }
     // Marks that stay in the file are dropped by the next compaction.
     if (compacted)

@@ -16,12 +16,15 @@ void BuildListsMenu(HWND window);
 void SelectListFromMenu(HWND window, int id);
 // The modal new-list dialog; a new current list name means a list was made.
 int NewListDialog(HWND owner);
-// Deletes the current list (all its files, for every pair) and chooses the first list left.
-void DeleteCurrentList(HWND listMaker);
+// Deletes the current list (all its files, for every pair) and chooses the
+// first list left; false (with a message) when the list stays.
+bool DeleteCurrentList(HWND listMaker);
+// The whole-file operations; their failures are said in boxes owned by owner,
+// the window whose command ran them, once the files are open again.
 // The list becomes a copy of the current word book.
-void FillListFromWordBook();
-void EmptyList();
+void FillListFromWordBook(HWND owner);
+void EmptyList(HWND owner);
 // Drops the records marked deleted; the old file stays when the new one can't be written.
-void CompactList();
+void CompactList(HWND owner);
 // Called once the updating notice of CompactList is painted (lets tests see it).
 extern void (*g_updatingShown)(HWND notice);

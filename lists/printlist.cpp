@@ -166,13 +166,16 @@ static bool StreamIn(HWND edit, const wchar_t* path)
     return true;
 }
 
-// The system's words for an error, after the file it concerns.
+// The system's words for an error (when it gave one), after the file it
+// concerns (when there is one).
 static void ReportFileError(HWND owner, const wchar_t* path, DWORD error)
 {
-    std::wstring text = std::wstring(Str(Txt_CreateListPrintFailed)) + L"\n\n" + FullPath(path);
+    std::wstring text = Str(Txt_CreateListPrintFailed);
+    if (path)
+        text += L"\n\n" + FullPath(path);
     wchar_t* reason = nullptr;
-    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr) && reason) {
+    DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    if (error && FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr) && reason) {
         text += L"\n\n";
         text += reason;
     }
@@ -375,12 +378,14 @@ int PrintPages(PRINTDLGW& pd, HWND edit)
     doc.cbSize = sizeof doc;
     doc.lpszDocName = title;
     doc.lpszOutput = (pd.Flags & PD_PRINTTOFILE) ? L"FILE:" : nullptr;
+    SetLastError(ERROR_SUCCESS);
     if (StartDocW(dc, &doc) <= 0) {
         DWORD error = GetLastError();
         DeleteDC(dc);
-        // Cancelling the file name of "print to file" is no fault.
-        if (error && error != ERROR_CANCELLED && error != ERROR_PRINT_CANCELLED)
-            ReportFileError(pd.hwndOwner, title, error);
+        // Cancelling the file name of "print to file" is no fault; a printer
+        // that refuses the document, even without a reason, is.
+        if (error != ERROR_CANCELLED && error != ERROR_PRINT_CANCELLED)
+            ReportFileError(pd.hwndOwner, nullptr, error);
         return -1;
     }
 
@@ -403,6 +408,7 @@ int PrintPages(PRINTDLGW& pd, HWND edit)
     bool ranged = (pd.Flags & PD_PAGENUMS) != 0;
     int printed = 0;
     bool failed = false;
+    DWORD error = ERROR_SUCCESS;
     for (int pass = 0; pass < passes && !failed; ++pass) {
         CHARRANGE range{0, length};
         if (pd.Flags & PD_SELECTION) {
@@ -424,12 +430,15 @@ int PrintPages(PRINTDLGW& pd, HWND edit)
                 break;
             if (!ranged || pageNumber >= pd.nFromPage) {
                 for (int r = 0; r < repeats && !failed; ++r) {
+                    SetLastError(ERROR_SUCCESS);
                     failed = StartPage(dc) <= 0;
                     if (!failed) {
                         DrawPage(layout, range);
+                        SetLastError(ERROR_SUCCESS);
                         failed = EndPage(dc) <= 0;
                         printed += failed ? 0 : 1;
                     }
+                    error = failed ? GetLastError() : error;
                 }
             }
             ++pageNumber;
@@ -440,11 +449,18 @@ int PrintPages(PRINTDLGW& pd, HWND edit)
     }
     if (failed) {
         AbortDoc(dc);
-        printed = -1;
     } else {
-        EndDoc(dc);
+        SetLastError(ERROR_SUCCESS);
+        failed = EndDoc(dc) <= 0;
+        error = GetLastError();
     }
     DeleteDC(dc);
+    // The printer refused a page or the document: the user must not take
+    // the list for printed.
+    if (failed) {
+        ReportFileError(pd.hwndOwner, nullptr, error);
+        return -1;
+    }
     return printed;
 }
 

@@ -26,7 +26,8 @@ bool PrintWithDialog(HWND owner, HWND edit);
 // Lays the control's text out in pages on the dialog's printer device context
 // and prints them as the dialog's page range, selection, copies and collation
 // say; ends the document and deletes pd.hDC. The number of pages sent to the
-// printer, or -1 when the printer refused the document.
+// printer, or -1 when the printer refused the document or a page (said in a
+// box owned by pd.hwndOwner; not when the user cancelled a file name).
 int PrintPages(PRINTDLGW& pd, HWND edit);
 
 // Where the text goes on a page of that size (twips): the page less margins

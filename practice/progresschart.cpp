@@ -10,6 +10,7 @@
 #include "kit/kit.h"
 #include <strsafe.h>
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -24,16 +25,25 @@ static const int kButtonHeight = 30;
 static const int kAxisLabelWidth = 44;  // room left of the plot for the tick values
 static const COLORREF kGridColour = RGB(160, 160, 160);
 
+// A finished run as plotted: errors and skips as percentages of the words asked.
+struct PlottedRun {
+    long long seconds;  // since 2000-01-01
+    bool review;
+    double errors, skips;
+    std::wstring date;
+};
+
 struct ChartState {
     HWND hwnd;
-    std::vector<HistoryLine> history;
-    std::vector<int> boxes;  // records per box, [0] for box 1
+    std::vector<PlottedRun> runs;  // in time order
+    std::vector<int> boxes;        // records per box, [0] for box 1
 };
 static ChartState s;
 
 // Where everything goes in a client area of the size.
 struct ChartLayout {
-    RECT heading;     // "Finished runs", the legend at its right end
+    RECT heading;     // "Finished runs"
+    RECT legend;      // of the series, under the heading's right end
     RECT plot;        // inside the axes
     RECT boxHeading;  // "Words per box"
     RECT bar;
@@ -49,9 +59,19 @@ static ChartLayout LayoutFor(int width, int height)
     l.bar = {kMargin, l.boxLegend.top - 30, width - kMargin, l.boxLegend.top - 6};
     l.boxHeading = {kMargin, l.bar.top - 30, width - kMargin, l.bar.top - 4};
     l.heading = {kMargin, 8, width - kMargin, 36};
+    l.legend = {kMargin, 36, width - kMargin, 54};
     // The dates need a line under the x axis.
-    l.plot = {kMargin + kAxisLabelWidth, 48, width - kMargin - 16, l.boxHeading.top - 34};
+    l.plot = {kMargin + kAxisLabelWidth, 64, width - kMargin - 16, l.boxHeading.top - 34};
     return l;
+}
+
+// The first run and the last stand a little in from the plot's ends.
+static const int kRunPad = 12;
+
+RECT ProgressRunArea(int clientWidth, int clientHeight)
+{
+    RECT plot = LayoutFor(clientWidth, clientHeight).plot;
+    return {plot.left + kRunPad, plot.top, plot.right - kRunPad, plot.bottom};
 }
 
 static SIZE TextSize(HDC dc, const std::wstring& text)
@@ -90,19 +110,29 @@ static long long NiceStep(long long largest)
                 return m * scale;
 }
 
-static int YFor(const RECT& plot, long long value, long long top)
+// The percentage at the scale's top: 100, or more when a share goes beyond.
+static long long ScaleTop(long long* step)
 {
-    return plot.bottom - static_cast<int>(std::max(0LL, value) * (plot.bottom - plot.top) / top);
+    double largest = 100;
+    for (const PlottedRun& run : s.runs)
+        largest = std::max({largest, run.errors, run.skips});
+    long long ceiling = static_cast<long long>(std::ceil(largest));
+    *step = NiceStep(ceiling);
+    return (ceiling + *step - 1) / *step * *step;
 }
 
-// Runs in their order across the plot, a little in from both ends.
-static int XFor(const RECT& plot, size_t i, size_t runs)
+static int YFor(const RECT& area, double percent, long long top)
 {
-    const int pad = 12;
-    if (runs < 2)
-        return (plot.left + plot.right) / 2;
-    long long span = plot.right - plot.left - 2 * pad;
-    return plot.left + pad + static_cast<int>(static_cast<long long>(i) * span / static_cast<long long>(runs - 1));
+    return area.bottom - static_cast<int>(std::lround(percent * (area.bottom - area.top) / static_cast<double>(top)));
+}
+
+// Runs by their time, the first at the left, the last at the right: a pause shows as a gap.
+static int XFor(const RECT& area, long long seconds)
+{
+    long long first = s.runs.front().seconds, span = s.runs.back().seconds - first;
+    if (span <= 0)
+        return (area.left + area.right) / 2;
+    return area.left + static_cast<int>((seconds - first) * (area.right - area.left) / span);
 }
 
 static void DrawYAxis(HDC dc, const RECT& plot, long long top, long long step)
@@ -110,10 +140,10 @@ static void DrawYAxis(HDC dc, const RECT& plot, long long top, long long step)
     GdiObject grid(CreatePen(PS_SOLID, 1, kGridColour));
     Selected pen(dc, grid.handle);
     for (long long value = 0; value <= top; value += step) {
-        int y = YFor(plot, value, top);
+        int y = YFor(plot, static_cast<double>(value), top);
         if (value > 0)
             Line(dc, plot.left + 1, y, plot.right, y);
-        std::wstring label = std::to_wstring(value);
+        std::wstring label = std::to_wstring(value) + L"%";
         RECT rc{0, y - 10, plot.left - 6, y + 10};
         DrawTextW(dc, label.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
     }
@@ -124,58 +154,81 @@ static void DrawYAxis(HDC dc, const RECT& plot, long long top, long long step)
 
 // The run's date under its place; labels that would touch the last one drawn, or
 // repeat its date, are left out.
-static void DrawDates(HDC dc, const RECT& plot, int clientWidth)
+static void DrawDates(HDC dc, const RECT& plot, const RECT& area, int clientWidth)
 {
-    size_t runs = s.history.size();
     int lastRight = -1000;
     std::wstring lastDate;
-    for (size_t i = 0; i < runs; ++i) {
-        std::wstring date = s.history[i].when.substr(0, 10);
-        int x = XFor(plot, i, runs);
-        int half = TextSize(dc, date).cx / 2;
+    for (const PlottedRun& run : s.runs) {
+        int x = XFor(area, run.seconds);
+        int half = TextSize(dc, run.date).cx / 2;
         int left = std::max(2, std::min(x - half, clientWidth - 2 * half - 4));
-        if (date == lastDate || left < lastRight + 10)
+        if (run.date == lastDate || left < lastRight + 10)
             continue;
         RECT rc{left, plot.bottom + 4, left + 2 * half + 2, plot.bottom + 24};
-        DrawTextW(dc, date.c_str(), -1, &rc, DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextW(dc, run.date.c_str(), -1, &rc, DT_SINGLELINE | DT_NOPREFIX);
         Line(dc, x, plot.bottom, x, plot.bottom + 4);
         lastRight = rc.right;
-        lastDate = date;
+        lastDate = run.date;
     }
 }
 
-static void DrawSeries(HDC dc, const RECT& plot, long long top, int HistoryLine::*field, COLORREF colour)
+// Typed runs are squares, reviews diamonds, in the brush and pen selected.
+static void DrawMarker(HDC dc, POINT p, bool review)
 {
-    size_t runs = s.history.size();
+    if (review) {
+        POINT diamond[] = {{p.x, p.y - 4}, {p.x + 4, p.y}, {p.x, p.y + 4}, {p.x - 4, p.y}};
+        Polygon(dc, diamond, 4);
+    } else {
+        Rectangle(dc, p.x - 3, p.y - 3, p.x + 4, p.y + 4);
+    }
+}
+
+// One measure of the runs of one kind, joined in their order.
+static void DrawSeries(HDC dc, const RECT& area, long long top, double PlottedRun::*measure, bool review,
+                       COLORREF colour)
+{
     std::vector<POINT> points;
-    for (size_t i = 0; i < runs; ++i)
-        points.push_back({XFor(plot, i, runs), YFor(plot, s.history[i].*field, top)});
-    GdiObject line(CreatePen(PS_SOLID, 2, colour));
+    for (const PlottedRun& run : s.runs)
+        if (run.review == review)
+            points.push_back({XFor(area, run.seconds), YFor(area, run.*measure, top)});
+    GdiObject line(CreatePen(PS_SOLID, review ? 1 : 2, colour));
     GdiObject fill(CreateSolidBrush(colour));
     Selected pen(dc, line.handle);
     Selected brush(dc, fill.handle);
     if (points.size() > 1)
         Polyline(dc, points.data(), static_cast<int>(points.size()));
-    // Marks only where they stay apart.
-    if (runs == 1 || XFor(plot, 1, runs) - XFor(plot, 0, runs) >= 8)
-        for (const POINT& p : points)
-            Rectangle(dc, p.x - 3, p.y - 3, p.x + 4, p.y + 4);
+    for (const POINT& p : points)
+        DrawMarker(dc, p, review);
 }
 
-// A short line in the series colour before each name, from the right end of rc.
+// From the right end of rc: each name with its colour or its marker before it.
 static void DrawLegend(HDC dc, const RECT& rc)
 {
+    struct Item {
+        StringId name;
+        COLORREF colour;
+        int marker;  // 0: a colour swatch; 1: a typed run's; 2: a review's
+    };
+    const Item items[] = {{Txt_ProgressReview, RGB(0, 0, 0), 2},
+                          {Txt_ProgressTyped, RGB(0, 0, 0), 1},
+                          {Txt_ProgressSkipped, kProgressSkipColour, 0},
+                          {Txt_ProgressErrors, kProgressErrorColour, 0}};
     int right = rc.right;
     int middle = (rc.top + rc.bottom) / 2;
-    const std::pair<StringId, COLORREF> items[] = {{Txt_ProgressSkipped, kProgressSkipColour},
-                                                   {Txt_ProgressErrors, kProgressErrorColour}};
-    for (const auto& [name, colour] : items) {
-        int width = TextSize(dc, Str(name)).cx;
+    for (const Item& item : items) {
+        int width = TextSize(dc, Str(item.name)).cx;
         RECT text{right - width, rc.top, right, rc.bottom};
-        DrawTextW(dc, Str(name), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        RECT swatch{text.left - 26, middle - 2, text.left - 6, middle + 2};
-        FillBox(dc, swatch, colour);
-        right = swatch.left - 18;
+        DrawTextW(dc, Str(item.name), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        if (item.marker == 0) {
+            RECT swatch{text.left - 26, middle - 2, text.left - 6, middle + 2};
+            FillBox(dc, swatch, item.colour);
+            right = swatch.left - 18;
+        } else {
+            Selected brush(dc, GetStockObject(BLACK_BRUSH));
+            Selected pen(dc, GetStockObject(BLACK_PEN));
+            DrawMarker(dc, {text.left - 10, middle}, item.marker == 2);
+            right = text.left - 28;
+        }
     }
 }
 
@@ -186,27 +239,28 @@ static void DrawNoHistory(HDC dc, const RECT& plot)
     DrawTextW(dc, Str(Txt_ProgressNoHistory), -1, &rc, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
 }
 
-static void DrawRuns(HDC dc, const ChartLayout& l, int clientWidth)
+static void DrawRuns(HDC dc, const ChartLayout& l, int clientWidth, int clientHeight)
 {
     DrawHeading(dc, l.heading, Str(Txt_ProgressRuns));
     Selected font(dc, g_fonts.gui);
     SetTextColor(dc, RGB(0, 0, 0));
-    if (s.history.empty()) {
+    if (s.runs.empty()) {
         DrawNoHistory(dc, l.plot);
         return;
     }
     if (l.plot.right - l.plot.left < 40 || l.plot.bottom - l.plot.top < 20)
         return;
-    long long largest = 1;
-    for (const HistoryLine& run : s.history)
-        largest = std::max({largest, static_cast<long long>(run.errors), static_cast<long long>(run.skips)});
-    long long step = NiceStep(largest);
-    long long top = (largest + step - 1) / step * step;
-    DrawLegend(dc, l.heading);
+    long long step = 0;
+    long long top = ScaleTop(&step);
+    RECT area = ProgressRunArea(clientWidth, clientHeight);
+    DrawLegend(dc, l.legend);
     DrawYAxis(dc, l.plot, top, step);
-    DrawDates(dc, l.plot, clientWidth);
-    DrawSeries(dc, l.plot, top, &HistoryLine::skips, kProgressSkipColour);
-    DrawSeries(dc, l.plot, top, &HistoryLine::errors, kProgressErrorColour);
+    DrawDates(dc, l.plot, area, clientWidth);
+    // Errors last: where both coincide, they show.
+    for (bool review : {false, true})
+        DrawSeries(dc, area, top, &PlottedRun::skips, review, kProgressSkipColour);
+    for (bool review : {false, true})
+        DrawSeries(dc, area, top, &PlottedRun::errors, review, kProgressErrorColour);
 }
 
 // --- the boxes ---
@@ -281,7 +335,7 @@ static void OnPaint(HWND hwnd)
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
     ChartLayout l = LayoutFor(client.right, client.bottom);
-    DrawRuns(dc, l, client.right);
+    DrawRuns(dc, l, client.right, client.bottom);
     DrawBoxes(dc, l);
     BitBlt(paint.dc, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
 }
@@ -316,7 +370,16 @@ static void MakeButton(int id, const wchar_t* text)
 static void ReadProgress()
 {
     std::wstring list = PairListPath(CurrentPair(), g_session.listName);
-    s.history = ReadHistory(HistoryPath(list));
+    // A run without a real time, or without words asked, has no place.
+    for (const HistoryLine& line : ReadHistory(HistoryPath(list))) {
+        long long seconds = 0;
+        if (line.asked <= 0 || !HistorySeconds(line.when, &seconds))
+            continue;
+        s.runs.push_back({seconds, line.mode == L"review", 100.0 * line.errors / line.asked,
+                          100.0 * line.skips / line.asked, line.when.substr(0, 10)});
+    }
+    std::stable_sort(s.runs.begin(), s.runs.end(),
+                     [](const PlottedRun& a, const PlottedRun& b) { return a.seconds < b.seconds; });
     s.boxes = BoxCounts(ReadSchedule(SchedulePath(list), g_session.list.count));
     s.boxes.resize(kLastBox);
 }

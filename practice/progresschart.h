@@ -13,5 +13,10 @@ constexpr COLORREF kProgressSkipColour = RGB(0, 0, 160);
 constexpr COLORREF kProgressBoxColours[5] = {RGB(255, 255, 255), RGB(200, 235, 200), RGB(140, 205, 140),
                                              RGB(70, 165, 70), RGB(0, 110, 0)};
 
+// Where the runs are plotted in a client area of the size: the first run on
+// the left edge, the last on the right, 0% of the words asked on the bottom
+// edge and the scale's top (100% while no share goes beyond) on the top edge.
+RECT ProgressRunArea(int clientWidth, int clientHeight);
+
 // Creates and shows the window; false when it can't be made (no list: said so).
 bool ShowProgressChart();

@@ -48,6 +48,9 @@ struct TypedState {
     bool scheduleChanged;   // answers not in the schedule file yet
     int today;
     std::vector<ReviewEntry> schedule;
+    // The finished run's history line, until it is in the file.
+    bool historyPending;
+    HistoryLine run;
 };
 static TypedState s;
 
@@ -121,19 +124,48 @@ static void CardAnsweredRight()
     s.scheduleChanged = true;
 }
 
-// Like the score file, a schedule that can't be written is left without a
-// word; the window tries again when it closes.
-static void SaveSchedule()
+// Writes what isn't written yet: the schedule, then the history line. Returns
+// the file that couldn't be written ("" when all is saved); the rest stays
+// pending. A history that isn't one is said once and left alone.
+static std::wstring SaveResults()
 {
-    if (s.scheduleChanged && MaySaveResults())
-        s.scheduleChanged = !WriteSchedule(SchedulePath(s.listPath), s.schedule);
+    if (!MaySaveResults())
+        return L"";
+    std::wstring schedule = SchedulePath(s.listPath), history = HistoryPath(s.listPath);
+    if (s.scheduleChanged) {
+        if (!WriteSchedule(schedule, s.schedule))
+            return schedule;
+        s.scheduleChanged = false;
+    }
+    bool damaged = false;
+    if (s.historyPending && !AppendHistory(history, s.run, &damaged) && !damaged)
+        return history;
+    if (damaged)
+        ShowMessage(s.hwnd, FillIn(Str(Txt_PracticeHistoryDamaged), {history}).c_str(), Str(Txt_Dictionary),
+                    MB_OK | MB_ICONWARNING);
+    s.historyPending = false;
+    return L"";
 }
 
-static void AddHistoryLine()
+static void SaveResultsOrSay()
 {
-    if (MaySaveResults())
-        AppendHistory(HistoryPath(s.listPath),
-                      {NowText(), s.review ? L"review" : L"typed", s.count, s.errors, s.skips});
+    std::wstring failed = SaveResults();
+    if (!failed.empty())
+        ShowMessage(s.hwnd, FillIn(Str(Txt_PracticeResultsKept), {failed}).c_str(), Str(Txt_Dictionary),
+                    MB_OK | MB_ICONWARNING);
+}
+
+// The answers of a run quit halfway count all the same. Results that can't be
+// written ask whether to try again.
+static void Quit()
+{
+    for (std::wstring failed = SaveResults(); !failed.empty(); failed = SaveResults()) {
+        std::wstring text = FillIn(Str(Txt_PracticeResultsUnsaved), {failed});
+        if (ShowMessage(s.hwnd, text.c_str(), Str(Txt_Dictionary), MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY)
+            break;
+    }
+    s.scheduleChanged = s.historyPending = false;
+    DestroyWindow(s.hwnd);
 }
 
 static void ShowScore(HWND text, long skips, long errors)
@@ -175,16 +207,35 @@ static void CompleteRun()
     EnableWindow(s.answer, FALSE);
     SetProgress();
     // Its cards are only part of the list: a review never competes for the best score.
-    if (s.review)
-        SaveSchedule();
-    else
+    if (!s.review)
         SaveScoreIfBetter();
-    AddHistoryLine();
+    s.run = {NowText(), s.review ? L"review" : L"typed", s.count, s.errors, s.skips};
+    s.historyPending = true;
+    SaveResultsOrSay();
     ShowMessage(s.hwnd, Str(Txt_PracticeEndlist), Str(Txt_Dictionary), MB_OK);
+}
+
+static void AnsweredRight()
+{
+    CardAnsweredRight();
+    if (++s.right == s.count)
+        return CompleteRun();
+    SetProgress();
+    ShowCurrentScore();
+    Play(L"right.wav");
+    DrawNextCard();
+}
+
+// No answer can be right for a record without a translation: once shown, Enter passes it.
+static bool ShownWithoutTranslation()
+{
+    return !IsWindowEnabled(s.show) && TranslationParts(s.translation).empty();
 }
 
 static void CheckAnswer()
 {
+    if (ShownWithoutTranslation())
+        return AnsweredRight();
     wchar_t typed[kAnswerChars + 1] = L"";
     GetWindowTextW(s.answer, typed, static_cast<int>(std::size(typed)));
     if (!typed[0])
@@ -200,14 +251,7 @@ static void CheckAnswer()
         Play(L"wrong.wav");
         return;
     case AnswerVerdict::Right:
-        CardAnsweredRight();
-        if (++s.right == s.count)
-            return CompleteRun();
-        SetProgress();
-        ShowCurrentScore();
-        Play(L"right.wav");
-        DrawNextCard();
-        return;
+        return AnsweredRight();
     }
 }
 
@@ -424,7 +468,7 @@ static void OnCommand(int id, int code, LPARAM lp)
         return;
     case TypedQuit:
         if (code == BN_CLICKED)
-            DestroyWindow(s.hwnd);
+            Quit();
         return;
     }
     if (lp)
@@ -442,7 +486,7 @@ static void OnDestroy(HWND hwnd)
     ClosePicker();
     if (g_picker.owner == hwnd)
         g_picker = {};
-    SaveSchedule();  // answers of a run quit halfway count all the same
+    SaveResults();  // closed other than by Quit: one last try
     g_settings.windowPos[PosPractise] = SaveWindowPosition(hwnd);
 }
 
@@ -469,6 +513,7 @@ static LRESULT CALLBACK TypedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return DefWindowProcW(hwnd, msg, wp, lp);
         SetFocus(s.answer);
         return 0;
+    case WM_CLOSE: Quit(); return 0;
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     case WM_NCDESTROY: OnNcDestroy(); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
@@ -516,7 +561,7 @@ bool OpenReviewPractice()
     if (listPath.empty())
         return false;
     int today = Today();
-    std::vector<ReviewEntry> schedule = ReadSchedule(SchedulePath(listPath), g_session.list.count);
+    std::vector<ReviewEntry> schedule = ReadSchedule(SchedulePath(listPath), g_session.list.count, today);
     std::vector<int> due = DueRecords(schedule, today);
     if (due.empty()) {
         wchar_t text[512];

@@ -1,7 +1,9 @@
 #include "core/review.h"
 #include "core/scores.h"
 #include "tests/support/testutil.h"
+#include "core/fileutil.h"
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -38,7 +40,7 @@ TEST(ReviewBoxes, RightMovesUpWrongAndSkipStartAgain)
     EXPECT_EQ(today + 16, e.due);
     ScheduleAnswer(&e, false, today);
     EXPECT_EQ(1, e.box);
-    EXPECT_EQ(today, e.due) << "a miss is asked again today";
+    EXPECT_EQ(today + 1, e.due) << "a miss comes back tomorrow, never promoted the same day";
 
     std::vector<ReviewEntry> schedule{{1, today}, {3, today + 4}, {2, today - 5}, {5, today + 1}};
     EXPECT_EQ((std::vector<int>{0, 2}), DueRecords(schedule, today));
@@ -103,6 +105,108 @@ TEST_F(Review, HistoryIsReadableTextOneLineARun)
     EXPECT_EQ(2, lines[2].skips);
     EXPECT_EQ(19u, lines[3].when.size());
     EXPECT_EQ(DayText(Today()), lines[3].when.substr(0, 10));
+}
+
+// Any day an int holds has its date, and the date gives the day back.
+TEST(ReviewDays, NoDayOverflows)
+{
+    for (int day : {INT_MIN, -730425, INT_MAX - 730425, INT_MAX}) {
+        std::wstring text = DayText(day);
+        size_t dash = text.size() - 6;  // before the month
+        EXPECT_EQ(day, DayNumber(_wtoi(text.substr(0, dash).c_str()), _wtoi(text.substr(dash + 1, 2).c_str()),
+                                 _wtoi(text.substr(dash + 4).c_str())))
+            << Narrow(text);
+    }
+}
+
+// A due day beyond the longest wait is damage; long overdue is just due.
+TEST_F(Review, DueDaysReadAreNoLaterThanTheLongestWait)
+{
+    const struct {
+        int today, stored, read;
+    } cases[] = {{9000, 9016, 9016}, {9000, 9017, 9016}, {9000, INT_MAX, 9016}, {9000, INT_MIN, INT_MIN},
+                 {INT_MAX - 3, INT_MAX, INT_MAX}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteSchedule(L"x.review", {{3, c.stored}}));
+        EXPECT_EQ(c.read, ReadSchedule(L"x.review", 1, c.today)[0].due) << c.stored;
+    }
+}
+
+// Only a missing or empty history starts anew; one that can't be read, or is
+// no history, is left as it is.
+TEST_F(Review, AHistoryIsAddedToOnlyWhenItIsOne)
+{
+    const std::string header = "when,mode,asked,errors,skips\r\n", bom = "\xEF\xBB\xBF";
+    const std::string line = "2026-12-09 14:05:31,typed,20,3,1\r\n", other = "name,phone\r\nJan,123\r\n";
+    const struct {
+        const char* what;
+        bool exists, held;
+        std::string before;
+        bool damaged;
+        std::string after;  // "" : left as it was
+    } cases[] = {
+        {"missing", false, false, "", false, header + line}, {"empty", true, false, "", false, header + line},
+        {"an editor's BOM", true, false, bom + header, false, bom + header + line},
+        {"another file", true, false, other, true, ""}, {"the header later", true, false, "x\r\n" + header, true, ""},
+        {"unreadable", true, true, header, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(L"h.history");
+        if (c.exists)
+            WriteBytes(L"h.history", c.before);
+        HANDLE held = c.held ? CreateFileW(L"h.history", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) : nullptr;
+        bool damaged = !c.damaged;
+        EXPECT_EQ(!c.after.empty(), AppendHistory(L"h.history", {L"2026-12-09 14:05:31", L"typed", 20, 3, 1}, &damaged));
+        if (held)
+            CloseHandle(held);
+        EXPECT_EQ(c.damaged, damaged);
+        EXPECT_EQ(c.after.empty() ? c.before : c.after, ReadBytes(L"h.history"));
+    }
+}
+
+// Around a list's rewrite the schedule steps aside, then comes back (whole or
+// compacted) or goes: it never stays where other records would read it.
+TEST_F(Review, AScheduleStepsAsideWhileItsListIsRewritten)
+{
+    ASSERT_TRUE(WriteSchedule(L"three", {{2, 10}, {3, 11}, {4, 12}}));
+    const std::string three = ReadBytes(L"three"), compacted = three.substr(0, 8) + three.substr(16);
+    DeleteFileW(L"three");
+    const std::vector<bool> keep{true, false, true};
+    enum After { Back, Compacted, Gone };
+    const struct {
+        const char* what;
+        bool leftover;
+        long failAt;  // the step of the whole that fails; 0: none
+        After after;
+        bool done;
+        std::string result;  // "": no schedule
+    } cases[] = {
+        {"list unchanged", true, 0, Back, true, three},  // an old leftover goes first
+        {"list compacted", false, 0, Compacted, true, compacted},
+        {"list refilled", false, 0, Gone, true, ""},
+        {"can't be moved", false, 1, Back, false, three},
+        {"compaction fails", false, 2, Compacted, false, ""},
+        {"can't come back", false, 6, Compacted, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(L"l.review", three);
+        if (c.leftover)
+            WriteBytes(L"l.review.old", "stale");
+        InjectFileFault(c.failAt);
+        bool done = SetScheduleAside(L"l.review");
+        EXPECT_EQ(done, !FileExists(L"l.review"));
+        if (done && c.after == Gone)
+            DropAsideSchedule(L"l.review");
+        else if (done)  // when it can't step aside, the list isn't touched
+            done = PutScheduleBack(L"l.review", c.after == Compacted ? &keep : nullptr);
+        InjectFileFault(0);
+        EXPECT_EQ(c.done, done);
+        EXPECT_EQ(c.result, ReadBytes(L"l.review"));
+        EXPECT_EQ(c.result.empty() ? 0u : 1u, FilesIn(L".").size());
+        DeleteFileW(L"l.review");
+    }
 }
 
 } // namespace

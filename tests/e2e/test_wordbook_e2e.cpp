@@ -521,6 +521,16 @@ TEST_F(Wordbook, AReviewAfterARestartAsksOnlyTheWordsAnsweredWrong)
     PostMessageW(main, WM_COMMAND, 3, 0);
     ASSERT_EQ(0u, WaitExit());
 
+    // A day passes: what was missed is due again (never the same day).
+    for (const std::wstring& f : FilesIn(g_target + L"\\lists\\review"))
+        if (f.size() > 7 && f.substr(f.size() - 7) == L".review") {
+            std::wstring path = g_target + L"\\lists\\review\\" + f;
+            std::vector<ReviewEntry> schedule = ReadSchedule(path, 3, Today() + 1);
+            for (ReviewEntry& e : schedule)
+                --e.due;
+            ASSERT_TRUE(WriteSchedule(path, schedule));
+        }
+
     main = Start(L"wb francais");  // the list and the mode stay chosen
     ASSERT_NE(nullptr, main);
     PostMessageW(main, WM_COMMAND, 11, 0);

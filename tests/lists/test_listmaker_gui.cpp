@@ -6,6 +6,7 @@
 #include "shell/mainwindow.h"
 #include "core/fileutil.h"
 #include "core/random.h"
+#include "core/report.h"
 #include "core/records.h"
 #include "core/session.h"
 #include "core/uistrings.h"
@@ -278,7 +279,7 @@ TEST_F(ListMaker, AFailedAppendKeepsTheListWholeAndSaysSo)
         EXPECT_NE(std::wstring::npos, Messages().back().text.find(listPath_.substr(listPath_.rfind(L'\\') + 1)));
     }
     InjectFileFault(0, 2 * sizeof(WordRecord) + 10);
-    AddRandomWords(5, false);
+    AddRandomWords(5, false, w_);
     InjectFileFault(0);
     EXPECT_EQ(5u, ListFile().size());
     EXPECT_EQ(5, g_session.list.count);
@@ -558,6 +559,119 @@ TEST_F(ListMaker, ANewListBecomesCurrentAndTheCurrentOneCanBeDeleted)
     EXPECT_EQ(Str(Txt_CreateListKeeplist), Messages()[1].text);
     EXPECT_EQ(Str(Txt_CreateListDelList), Messages()[1].caption);
     EXPECT_EQ(L"mot00004", ListRow(0));
+}
+
+// A box as the user meets it: whose it is, and whether the files the window
+// behind it reads are open meanwhile.
+struct BoxSeen {
+    HWND owner;
+    bool filesOpen;
+};
+std::vector<BoxSeen> g_boxes;
+int SeeBox(HWND owner, const wchar_t*, const wchar_t*, UINT)
+{
+    g_boxes.push_back({owner, g_session.list.isOpen() && g_session.book.isOpen()});
+    return IDYES;
+}
+
+// A failing command's box belongs to the window whose command it interrupts
+// (a box disables its owner: no second click), once the files are open again.
+TEST_F(ListMaker, FailureBoxesBelongToTheWindowTheyInterrupt)
+{
+    MakeDir(L"lists\\other");
+    ASSERT_NO_FATAL_FAILURE(Open(NumberedWords(5), kThree));
+    capture_.reset();
+    SetReportHooks({SeeBox, nullptr});
+    const struct {
+        const char* command;
+        std::function<HWND()> run;  // gives the window whose command it is
+    } cases[] = {
+        {"marking a list row", [&] { InjectFileFault(1); Click(Item(LmListRow)); return w_; }},
+        {"adding a word-book row", [&] { InjectFileFault(1); Click(BookCell(0)); return w_; }},
+        {"add all", [&] { Button(w_, LmAddAll); return w_; }},
+        {"remove all", [&] { Button(w_, LmRemoveAll); return w_; }},
+        {"random words in place of the list", [&] {
+             Button(w_, LmAddRandom);
+             HWND add = AddRandom();
+             Type(GetDlgItem(add, ArCount), L"2");
+             Button(add, ArOk);
+             return add;
+         }},
+        {"deleting the list", [&] {
+             MakeDir(L"lists\\words\\kept");  // a folder the list can't take along
+             Menu(LmDeleteList);
+             return w_;
+         }},
+        {"closing after a mark", [&] { Click(Item(LmListRow)); Button(w_, LmDone); return w_; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        g_boxes.clear();
+        HANDLE held = HoldOpen(listPath_);  // the list file can't be replaced
+        HWND owner = c.run();
+        InjectFileFault(0);
+        CloseHandle(held);
+        ASSERT_FALSE(g_boxes.empty());
+        EXPECT_EQ(owner, g_boxes.back().owner);
+        EXPECT_TRUE(g_boxes.back().filesOpen);
+    }
+    SetReportHooks({});
+}
+
+// A list that can't be deleted keeps its marked records marked, and closing
+// drops them as usual.
+TEST_F(ListMaker, MarksStayWhenTheListCantBeDeletedAndGoOnClosing)
+{
+    MakeDir(L"lists\\other");
+    ASSERT_NO_FATAL_FAILURE(Open(NumberedWords(5), kThree));
+    Click(Item(LmListRow + 1));
+    MakeDir(L"lists\\words\\kept");
+    Answer(IDYES);
+    Menu(LmDeleteList);
+    ASSERT_EQ(2u, Messages().size());
+    EXPECT_EQ(Str(Txt_CreateListNoDel) + std::wstring(L" words"), Messages()[1].text);
+    EXPECT_EQ(Str(Txt_CreateListDeleted), ListRow(1));
+    EXPECT_EQ((std::vector<int>{0, 1, 0}), ListFlags());
+    Button(w_, LmDone);
+    EXPECT_EQ((WordPairs{kThree[0], kThree[2]}), ListFile());
+}
+
+// A list file another program holds for itself: each way of adding words
+// says so, with the system's reason, once; once it is free words go in.
+TEST_F(ListMaker, AddingToAListFileThatCantBeOpenedIsSaid)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(NumberedWords(40), kThree));
+    CloseListFile();
+    HANDLE held = CreateFileW(listPath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NO_FATAL_FAILURE(OpenWindow());
+    const struct {
+        const char* how;
+        std::function<HWND()> add;  // gives the window that adds
+    } cases[] = {
+        {"a word-book row", [&] { Click(BookCell(2)); return w_; }},
+        {"random words", [&] {
+             Button(w_, LmAddRandom);
+             HWND add = AddRandom();
+             Button(add, ArReplace);  // only added to
+             Type(GetDlgItem(add, ArCount), L"3");
+             Button(add, ArOk);
+             return add;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        capture_->clear();
+        HWND owner = c.add();
+        ASSERT_EQ(1u, Messages().size());
+        EXPECT_EQ(FillIn(Str(Txt_CreateListCantOpen), {FullPath(listPath_), SystemErrorText(ERROR_SHARING_VIOLATION)}),
+                  Messages()[0].text);
+        EXPECT_EQ(owner, Messages()[0].owner);
+        EXPECT_EQ(L"", ListRow(0));
+    }
+    CloseHandle(held);
+    Click(BookCell(2));
+    EXPECT_EQ(4u, ListFile().size());
+    EXPECT_EQ(L"mot00002", ListRow(3));
 }
 
 TEST_F(ListMaker, AddAllRemoveAllAndPrint)

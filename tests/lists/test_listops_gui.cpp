@@ -3,6 +3,7 @@
 #include "core/catalogue.h"
 #include "core/fileutil.h"
 #include "core/records.h"
+#include "core/report.h"
 #include "core/review.h"
 #include "core/session.h"
 #include "core/uistrings.h"
@@ -10,6 +11,7 @@
 #include "tests/support/screenshot.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
+#include <algorithm>
 
 namespace {
 
@@ -22,10 +24,24 @@ bool IsDirectory(const std::wstring& path)
     DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
-// Another program holding the file open, as a virus scanner may: it can't be replaced.
-HANDLE HoldOpen(const std::wstring& path)
+// What deletions that stopped half way left in the lists root.
+std::vector<std::wstring> Leftovers()
 {
-    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(L"lists\\.deleted-*", &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(fd.cFileName);
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return names;
+}
+void RemoveLeftovers()
+{
+    for (const std::wstring& name : Leftovers())
+        RemoveTree(ListDir(name.c_str()));
 }
 
 // Lists "alpha" (current, holding kFive with records 1 and 3 marked) and "beta".
@@ -269,7 +285,7 @@ TEST_F(ListOps, CompactingDropsTheMarkedRecordsUnderTheUpdatingNotice)
         GetWindowRect(notice, &g_notice.rect);
         SaveScreenshot(notice, L"updating");
     };
-    CompactList();
+    CompactList(g_mainWindow);
 
     std::string after = ReadBytes(ListPath(L"alpha"));
     // Records 0, 2 and 4 exactly as they stood, in their order.
@@ -292,7 +308,7 @@ TEST_F(ListOps, CompactionThatCantReplaceTheFileKeepsTheOldOne)
     g_listChanged = true;
     HANDLE held = HoldOpen(ListPath(L"alpha"));
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    CompactList();
+    CompactList(g_mainWindow);
     CloseHandle(held);
     EXPECT_EQ(before_, ReadBytes(ListPath(L"alpha")));
     ExpectOnlyTheListFile();
@@ -312,11 +328,11 @@ TEST_F(ListOps, ScheduleFollowsCompactionAndGoesWithEmptyingAndFilling)
     std::string scheduled = ReadBytes(schedule);
 
     HANDLE held = HoldOpen(ListPath(L"alpha"));
-    CompactList();  // fails: the schedule stays as it was
+    CompactList(g_mainWindow);  // fails: the schedule stays as it was
     CloseHandle(held);
     EXPECT_EQ(scheduled, ReadBytes(schedule));
 
-    CompactList();
+    CompactList(g_mainWindow);
     std::vector<ReviewEntry> kept = ReadSchedule(schedule, 5);
     EXPECT_EQ(24u, ReadBytes(schedule).size());
     for (int k = 0; k < 3; ++k) {
@@ -326,10 +342,10 @@ TEST_F(ListOps, ScheduleFollowsCompactionAndGoesWithEmptyingAndFilling)
     EXPECT_EQ(1, kept[3].box) << "past the file: new and due";
     EXPECT_EQ(0, kept[3].due);
 
-    EmptyList();
+    EmptyList(g_mainWindow);
     EXPECT_FALSE(FileExists(schedule));
     ASSERT_TRUE(WriteSchedule(schedule, five));
-    FillListFromWordBook();
+    FillListFromWordBook(g_mainWindow);
     EXPECT_FALSE(FileExists(schedule));
     ExpectOnlyTheListFile();
 }
@@ -344,7 +360,7 @@ TEST_F(ListOps, EveryFailingStepKeepsTheListAndItsSchedule)
     for (; failAt < 30; ++failAt) {
         g_listChanged = true;
         InjectFileFault(failAt);
-        CompactList();
+        CompactList(g_mainWindow);
         InjectFileFault(0);
         if (!g_listChanged)
             break;
@@ -353,7 +369,7 @@ TEST_F(ListOps, EveryFailingStepKeepsTheListAndItsSchedule)
         EXPECT_EQ(5, g_session.list.count) << failAt;
         EXPECT_EQ(2u, FilesIn(ListDir(L"alpha")).size()) << failAt;
     }
-    EXPECT_EQ(7, failAt) << "three records, flush, close, replace";
+    EXPECT_EQ(8, failAt) << "the schedule aside, three records, flush, close, replace";
     EXPECT_EQ(252u, ReadBytes(ListPath(L"alpha")).size());
     EXPECT_EQ(3, g_session.list.count);
 
@@ -364,17 +380,18 @@ TEST_F(ListOps, EveryFailingStepKeepsTheListAndItsSchedule)
     CloseListFile();
     OpenListFile();
     CountListRecords();
-    InjectFileFault(7);
-    CompactList();
+    InjectFileFault(8);
+    CompactList(g_mainWindow);
     InjectFileFault(0);
     EXPECT_EQ(252u, ReadBytes(ListPath(L"alpha")).size());
     EXPECT_FALSE(FileExists(schedule));
+    ExpectOnlyTheListFile();
 
     const std::string compacted = ReadBytes(ListPath(L"alpha"));
-    EXPECT_EQ(6u, capture_.messages().size()) << "one message for each failed compaction";
+    EXPECT_EQ(7u, capture_.messages().size()) << "one message for each failed compaction";
     for (failAt = 1; failAt < 10; ++failAt) {
         InjectFileFault(failAt);
-        EmptyList();
+        EmptyList(g_mainWindow);
         InjectFileFault(0);
         if (ReadBytes(ListPath(L"alpha")).empty())
             break;
@@ -383,8 +400,38 @@ TEST_F(ListOps, EveryFailingStepKeepsTheListAndItsSchedule)
         ExpectOnlyTheListFile();
     }
     EXPECT_EQ(4, failAt) << "flush, close, replace";
-    EXPECT_EQ(9u, capture_.messages().size()) << "one message for each failed emptying";
+    EXPECT_EQ(10u, capture_.messages().size()) << "one message for each failed emptying";
     EXPECT_EQ(0, g_session.list.count);
+}
+
+// A schedule that can't be moved out of the way would be read for the records
+// that take the old ones' places: the list stays as it is, and that is said.
+TEST_F(ListOps, AScheduleThatCantGoKeepsItsListAsItIs)
+{
+    std::wstring schedule = SchedulePath(ListPath(L"alpha"));
+    const struct {
+        const char* what;
+        void (*run)(HWND);
+    } operations[] = {{"emptying", EmptyList}, {"filling", FillListFromWordBook}, {"compacting", CompactList}};
+    for (const auto& operation : operations) {
+        SCOPED_TRACE(operation.what);
+        capture_.clear();
+        g_listChanged = true;
+        ASSERT_TRUE(WriteSchedule(schedule, {{2, 1}, {3, 2}, {4, 3}, {5, 4}, {1, 5}}));
+        const std::string scheduled = ReadBytes(schedule);
+        HANDLE held = CreateFileW(schedule.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        operation.run(g_mainWindow);
+        CloseHandle(held);
+        ASSERT_EQ(1u, capture_.messages().size());
+        EXPECT_EQ(FillIn(Str(Txt_ReviewScheduleStuck), {schedule}), capture_.messages()[0].text);
+        EXPECT_EQ(before_, ReadBytes(ListPath(L"alpha")));
+        EXPECT_EQ(scheduled, ReadBytes(schedule));
+        EXPECT_EQ(2u, FilesIn(ListDir(L"alpha")).size());
+        EXPECT_TRUE(g_listChanged) << "the marks are still in the file";
+        ASSERT_TRUE(g_session.list.isOpen());
+        EXPECT_EQ(5, g_session.list.count);
+    }
 }
 
 TEST_F(ListOps, FillingGivesExactlyTheWordBooksBytesOrSaysWhyNot)
@@ -392,7 +439,7 @@ TEST_F(ListOps, FillingGivesExactlyTheWordBooksBytesOrSaysWhyNot)
     std::wstring book = PairWordBookPath(CurrentPair());
     HANDLE held = HoldOpen(ListPath(L"alpha"));
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    FillListFromWordBook();
+    FillListFromWordBook(g_mainWindow);
     CloseHandle(held);
     ASSERT_EQ(1u, capture_.messages().size());
     const CapturedMessage& box = capture_.messages()[0];
@@ -408,7 +455,7 @@ TEST_F(ListOps, FillingGivesExactlyTheWordBooksBytesOrSaysWhyNot)
     ExpectOnlyTheListFile();
     EXPECT_EQ(5, g_session.list.count);
 
-    FillListFromWordBook();
+    FillListFromWordBook(g_mainWindow);
     EXPECT_EQ(1u, capture_.messages().size());
     EXPECT_EQ(ReadBytes(book), ReadBytes(ListPath(L"alpha")));
     ExpectOnlyTheListFile();
@@ -418,7 +465,7 @@ TEST_F(ListOps, FillingGivesExactlyTheWordBooksBytesOrSaysWhyNot)
 
 TEST_F(ListOps, EmptyingLeavesAnEmptyOpenList)
 {
-    EmptyList();
+    EmptyList(g_mainWindow);
     EXPECT_TRUE(FileExists(ListPath(L"alpha")));
     EXPECT_EQ("", ReadBytes(ListPath(L"alpha")));
     ExpectOnlyTheListFile();
@@ -493,11 +540,11 @@ TEST_F(ListOps, EveryFailingStepOfADeletionLeavesTheListWholeOrGone)
             ListNames(&lists);
             EXPECT_EQ(std::vector<std::wstring>{L"beta"}, lists) << failAt;
         }
-        RemoveTree(ListDir(L".deleted-alpha"));
+        RemoveLeftovers();
         if (steps < failAt)
             break;
     }
-    EXPECT_EQ(6, failAt) << "an earlier leftover, the move aside, two files, the folder";
+    EXPECT_EQ(5, failAt) << "the move aside, two files, the folder";
 
     auto remake = [&] {
         MakeDir(ListDir(L"alpha"));
@@ -508,24 +555,73 @@ TEST_F(ListOps, EveryFailingStepOfADeletionLeavesTheListWholeOrGone)
     InjectFileFault(3);
     DeleteCurrentList(w);
     InjectFileFault(0);
-    EXPECT_TRUE(IsDirectory(ListDir(L".deleted-alpha")));
+    EXPECT_EQ(1u, Leftovers().size());
     remake();
     DeleteCurrentList(w);
-    EXPECT_FALSE(IsDirectory(ListDir(L".deleted-alpha"))) << "the next deletion takes the leftover";
+    EXPECT_TRUE(Leftovers().empty()) << "the next deletion takes the leftover";
     EXPECT_FALSE(IsDirectory(ListDir(L"alpha")));
 }
 
-// A list folder that can't be made is said and nothing changes; the next try works.
-TEST_F(ListOps, ANewListWhoseFolderCantBeMadeIsSaid)
+// A leftover that can't go (it holds a folder) blocks no later deletion, not
+// even under the name the list would have taken; those that can go, go.
+TEST_F(ListOps, LeftoversThatCantGoBlockNoDeletion)
 {
+    const std::vector<std::wstring> cases[] = {{L".deleted-alpha"}, {L".deleted-1", L".deleted-2", L".deleted-3"}};
+    HWND w = WindowWithMenuBar();
+    for (const auto& leftovers : cases) {
+        SCOPED_TRACE(Narrow(leftovers[0]));
+        RemoveLeftovers();
+        for (const std::wstring& name : leftovers)
+            MakeDir(ListDir(name.c_str()));
+        std::vector<std::wstring> stuck(leftovers.begin(), leftovers.begin() + std::min<size_t>(2, leftovers.size()));
+        for (const std::wstring& name : stuck)
+            MakeDir(ListDir(name.c_str()) + L"\\kept");
+        for (int deletion = 0; deletion < 2; ++deletion) {
+            MakeDir(ListDir(L"alpha"));
+            lstrcpynW(g_session.listName, L"alpha", kListNameChars);
+            OpenListFile();
+            EXPECT_TRUE(DeleteCurrentList(w)) << deletion;
+            EXPECT_STREQ(L"beta", g_session.listName) << deletion;
+        }
+        EXPECT_TRUE(capture_.messages().empty());
+        std::vector<std::wstring> left = Leftovers();
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(stuck, left);
+    }
+}
+
+// A list folder that can't be made is said with the system's reason and
+// nothing changes; the next try works.
+TEST_F(ListOps, ANewListWhoseFolderCantBeMadeIsSaidWithTheSystemsReason)
+{
+    const struct {
+        const char* what;
+        DWORD error;
+        void (*fail)();
+    } cases[] = {
+        {"a failing write", ERROR_WRITE_FAULT, [] { InjectFileFault(1); }},
+        {"a lists folder the user may not write", ERROR_ACCESS_DENIED, [] { InjectUnwritableFolder(L"lists"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        capture_.clear();
+        DialogRun run;
+        run.names = {L"gamma"};
+        c.fail();
+        RunDialog(run, capture_);
+        InjectFileFault(0);
+        InjectUnwritableFolder(L"");
+        ASSERT_EQ(1u, capture_.messages().size());
+        EXPECT_EQ(FillIn(Str(Txt_CreateListNoFolder), {dir_ + L"\\lists\\gamma", SystemErrorText(c.error)}),
+                  capture_.messages()[0].text);
+        EXPECT_EQ(Str(Txt_CreateListnewList), capture_.messages()[0].caption);
+        EXPECT_STREQ(L"alpha", g_session.listName);
+        EXPECT_FALSE(IsDirectory(ListDir(L"gamma")));
+    }
     DialogRun run;
-    run.names = {L"gamma", L"gamma"};
-    InjectFileFault(1);
+    run.names = {L"gamma"};
     RunDialog(run, capture_);
-    InjectFileFault(0);
-    ASSERT_EQ(1u, capture_.messages().size());
-    EXPECT_EQ(Str(Txt_CreateListNotMade), capture_.messages()[0].text);
-    EXPECT_STREQ(L"gamma", g_session.listName) << "the second try made it";
+    EXPECT_STREQ(L"gamma", g_session.listName) << "the next try made it";
     EXPECT_TRUE(IsDirectory(ListDir(L"gamma")));
     EXPECT_EQ(3, CountLists());
 }

@@ -8,6 +8,7 @@
 #include "tests/support/screenshot.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
+#include <commctrl.h>
 #include <dlgs.h>
 #include <richedit.h>
 #include <winspool.h>
@@ -140,6 +141,15 @@ TextBounds PdfTextBounds(const std::wstring& pdf)
         b.top = std::min(b.top, attribute(at, "yMin"));
     }
     return b;
+}
+
+// The text of a PostScript file, read by Ghostscript.
+std::string PostScriptText(const std::wstring& ps)
+{
+    EXPECT_EQ(0, RunLinux("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=txtwrite -sOutputFile='" +
+                          UnixBuildPath("cups/check.txt") + "' '" + UnixBuildPath("cups/" + Narrow(ps)) + "'"))
+        << ReadBytes(BuildPath(L"cups/check.rc.log"));
+    return ReadBytes(BuildPath(L"cups/check.txt"));
 }
 
 // The first page as a picture, for a person to look at.
@@ -466,6 +476,151 @@ TEST_F(PrintToPdf, DialogChoicesAreKeptForTheNextPrintAndCancelPrintsNothing)
     EXPECT_FALSE(FileExists(L"list.prt"));
     Sleep(3000);
     EXPECT_TRUE(FilesIn(PdfDir()).empty());
+}
+
+// The dialog's "print to file" sends the document to a file, not to the
+// printer. (Windows asks for its name; Wine writes "FILE:" in the current directory.)
+TEST_F(PrintToPdf, PrintingToAFileThroughTheDialogWritesTheFile)
+{
+    Start();
+    PutList({{L"bonjour", L"hello"}, {L"chat", L"cat"}});
+    const std::vector<std::wstring> before = FilesIn(dir_);
+    DialogDriver d;
+    d.owner = g_mainWindow;
+    d.act = [](HWND dlg) { CheckDlgButton(dlg, chx1, BST_CHECKED); };
+    PrintThroughDialog(d);
+    ASSERT_EQ(1, d.seen);
+    std::wstring written;
+    for (const std::wstring& name : FilesIn(dir_))
+        written = std::find(before.begin(), before.end(), name) == before.end() ? name : written;
+    ASSERT_NE(L"", written) << "no file was written";
+    std::string document = ReadBytes(dir_ + L"\\" + written);
+    ASSERT_EQ("%!PS", document.substr(0, 4));
+    WriteBytes(BuildPath(L"cups/tofile.ps"), document);
+    std::string text = PostScriptText(L"tofile.ps");
+    for (const char* word : {"francais", "english", "bonjour", "hello", "chat", "cat"})
+        EXPECT_NE(std::string::npos, text.find(word)) << text;
+    Sleep(3000);
+    EXPECT_TRUE(FilesIn(PdfDir()).empty()) << "the printer printed it too";
+    EXPECT_TRUE(capture_.messages().empty());
+}
+
+// A printer that refuses the document or a page is said, in a box of the
+// window that printed, and nothing counts as printed.
+HDC g_refusing;
+
+TEST_F(PrintToPdf, ARefusedPrintIsSaid)
+{
+    Start();
+    PutList(NumberedWords(100));
+    HWND edit = PrepareListForPrinting(g_mainWindow);
+    ASSERT_NE(nullptr, edit);
+    const struct {
+        const char* what;
+        HDC (*prepare)(HDC printer);  // the device context to print on
+        void (*undo)();
+        bool pagesGoOut;  // before the refusal
+    } cases[] = {
+        {"a device that takes no document", [](HDC printer) { DeleteDC(printer); return CreateCompatibleDC(nullptr); },
+         [] {}, false},
+        // The job ended behind the program's back: the second page can't start.
+        {"the second page", [](HDC printer) {
+             g_refusing = printer;
+             g_pageLaidOut = [](int page) {
+                 if (page == 2)
+                     EndDoc(g_refusing);
+             };
+             return printer;
+         }, [] { g_pageLaidOut = nullptr; }, true},
+        {"a queue that rejects jobs", [](HDC printer) { RunLinux("/usr/sbin/cupsreject PDF"); return printer; },
+         [] { EXPECT_EQ(0, RunLinux("/usr/sbin/cupsaccept PDF")); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        capture_.clear();
+        PRINTDLGW pd = DefaultPrinter();
+        pd.hwndOwner = g_mainWindow;
+        pd.hDC = c.prepare(pd.hDC);
+        EXPECT_EQ(-1, PrintPages(pd, edit));
+        c.undo();
+        WaitForPdf(c.pagesGoOut ? 60000 : 2000);  // gone before it can spoil other tests
+        ClearPdfs();
+        ASSERT_EQ(1u, capture_.messages().size());
+        EXPECT_EQ(0u, capture_.messages()[0].text.find(Str(Txt_CreateListPrintFailed)));
+        EXPECT_EQ(g_mainWindow, capture_.messages()[0].owner);
+    }
+    DestroyWindow(edit);
+}
+
+// What a rich edit control is asked to lay out: each page in twips, the paper
+// less the margins, measured only. Wine 8's control merely stubs page layout
+// (the program then lays the text out itself and the whole list prints);
+// where the control lays pages out, each page printed is one it measured and
+// then drew into the same rectangle.
+std::vector<FORMATRANGE> g_measured;  // hdc null: the result was 0
+std::vector<RECT> g_bands;
+bool g_released;
+
+LRESULT CALLBACK RecordLayout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR)
+{
+    LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+    if (msg == EM_FORMATRANGE && lp && !wp) {
+        g_measured.push_back(*reinterpret_cast<const FORMATRANGE*>(lp));
+        g_measured.back().hdcTarget = result > 0 ? g_measured.back().hdcTarget : nullptr;
+    }
+    g_released = g_released || (msg == EM_FORMATRANGE && !lp);
+    if (msg == EM_DISPLAYBAND && result)
+        g_bands.push_back(*reinterpret_cast<const RECT*>(lp));
+    return result;
+}
+
+TEST_F(PrintToPdf, TheControlIsAskedToLayOutEachPageInTwips)
+{
+    const struct {
+        short paper;
+        int width, height;  // points, as the printer defines the paper
+    } papers[] = {{DMPAPER_A4, 595, 842}, {DMPAPER_A5, 421, 595}, {DMPAPER_LETTER, 612, 792}};
+    Start();
+    PutList(NumberedWords(100));
+    HWND edit = PrepareListForPrinting(g_mainWindow);
+    ASSERT_NE(nullptr, edit);
+    ASSERT_TRUE(SetWindowSubclass(edit, RecordLayout, 1, 0));
+    for (const auto& paper : papers) {
+        SCOPED_TRACE(paper.paper);
+        g_measured.clear();
+        g_bands.clear();
+        g_released = false;
+        DEVMODEW mode{};
+        mode.dmSize = sizeof mode;
+        mode.dmFields = DM_PAPERSIZE;
+        mode.dmPaperSize = paper.paper;
+        PRINTDLGW pd = DefaultPrinter(&mode);
+        HDC dc = pd.hDC;
+        std::vector<std::string> pages = PrintAndRead(pd, edit);
+        ASSERT_FALSE(pages.empty());
+        ASSERT_FALSE(g_measured.empty());
+        const FORMATRANGE& first = g_measured[0];
+        EXPECT_EQ(dc, first.hdc);
+        EXPECT_EQ(0, first.chrg.cpMin);
+        EXPECT_EQ(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0), first.chrg.cpMax);
+        EXPECT_NEAR(paper.width * 20, first.rcPage.right, 10);
+        EXPECT_NEAR(paper.height * 20, first.rcPage.bottom, 10);
+        const RECT area{360, 720, first.rcPage.right - 360, first.rcPage.bottom - 720};
+        EXPECT_TRUE(EqualRect(&area, &first.rc));
+        if (first.hdcTarget == dc) {  // the control lays pages out
+            EXPECT_EQ(pages.size(), g_measured.size());
+            EXPECT_EQ(pages.size(), g_bands.size());
+            for (const RECT& band : g_bands)
+                EXPECT_TRUE(EqualRect(&area, &band));
+            EXPECT_TRUE(g_released) << "the control keeps its cached layout";
+        } else {
+            EXPECT_EQ(1u, g_measured.size()) << "a control that can't lay out was asked again";
+            EXPECT_NE(std::string::npos, pages.front().find("word0001")) << pages.front();
+            EXPECT_NE(std::string::npos, pages.back().find("word0100")) << pages.back();
+        }
+    }
+    RemoveWindowSubclass(edit, RecordLayout, 1);
+    DestroyWindow(edit);
 }
 
 TEST_F(PrintToPdf, UnwritableListTextIsReportedInsteadOfPrinted)

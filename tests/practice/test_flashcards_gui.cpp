@@ -26,6 +26,43 @@ WordPairs Numbered(int n, const wchar_t* stem)
 
 const WordPairs kThree = {{L"chien", L"dog"}, {L"R&D", L"research & development"}, {L"pomme", L"apple"}};
 
+// Points this program's import of name from dll at replacement; returns what it pointed at.
+void* ReplaceImport(const char* dll, const char* name, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
+        if (_stricmp(reinterpret_cast<char*>(base + d->Name), dll) != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, name) != 0)
+                continue;
+            DWORD protection;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+            void* old = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            return old;
+        }
+    }
+    return nullptr;
+}
+
+// The periods the window gives its card timer, as it asks the system for them.
+std::vector<UINT> g_periods;
+decltype(&SetTimer) g_systemSetTimer = nullptr;
+
+UINT_PTR WINAPI RecordingSetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC proc)
+{
+    if (id == kCardTimer)
+        g_periods.push_back(period);
+    return g_systemSetTimer(hwnd, id, period, proc);
+}
+
 std::wstring Text(HWND window)
 {
     wchar_t text[256] = L"";
@@ -235,6 +272,41 @@ TEST_F(Flashcards, KeysBringTheNextStepAndASizeChangeTheNextQuestion)
     EXPECT_EQ(answers_[Question()], Answer());
     ASSERT_TRUE(KeyStep());
     ExpectEnded();
+}
+
+// The slider sets the period, 10950 - 950 x its position ms, from the step
+// after it moved; a quick step comes after 10 ms and the period resumes.
+TEST_F(Flashcards, TheSliderSetsThePeriodFromTheNextStepOn)
+{
+    g_systemSetTimer = reinterpret_cast<decltype(&SetTimer)>(
+        ReplaceImport("user32.dll", "SetTimer", reinterpret_cast<void*>(RecordingSetTimer)));
+    ASSERT_NE(nullptr, g_systemSetTimer);
+    ASSERT_NO_FATAL_FAILURE(Open(Numbered(30, L"mot")));
+    ASSERT_TRUE(FirstCard());
+    ASSERT_FALSE(g_periods.empty());
+    EXPECT_EQ(5250u, g_periods.back()) << "after the first question, the start position's";
+    const struct {
+        UINT key;
+        int position;
+    } moves[] = {{VK_HOME, 1}, {VK_END, 11}, {VK_LEFT, 10}, {VK_RIGHT, 11}, {VK_HOME, 1}, {VK_RIGHT, 2}};
+    for (const auto& move : moves) {
+        SCOPED_TRACE(move.position);
+        g_periods.clear();
+        SetFocus(Item(CardSpeed));
+        SendMessageW(Item(CardSpeed), WM_KEYDOWN, move.key, 1);
+        SendMessageW(Item(CardSpeed), WM_KEYUP, move.key, 1);
+        ASSERT_EQ(move.position, SendMessageW(Item(CardSpeed), TBM_GETPOS, 0, 0));
+        EXPECT_TRUE(g_periods.empty()) << "the pending step keeps its period";
+        Tick();
+        EXPECT_EQ(std::vector<UINT>{static_cast<UINT>(10950 - 950 * move.position)}, g_periods);
+        Tick();
+        EXPECT_EQ(1u, g_periods.size()) << "and keeps it";
+    }
+    g_periods.clear();
+    SendMessageW(w_, WM_KEYDOWN, VK_SPACE, 1);
+    Tick();
+    EXPECT_EQ((std::vector<UINT>{10, 10950 - 950 * 2}), g_periods);
+    ReplaceImport("user32.dll", "SetTimer", reinterpret_cast<void*>(g_systemSetTimer));
 }
 
 // Beyond 16 bits: the bar's range, and cards drawn from the whole list.

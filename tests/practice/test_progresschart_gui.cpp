@@ -10,13 +10,14 @@
 #include "tests/support/screenshot.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
 const WordPairs kFour = {{L"chien", L"dog"}, {L"maison", L"house"}, {L"pomme", L"apple"}, {L"rue", L"street"}};
-// The chart's heading line, with the legend of the series at its right, ends above this.
-const int kBelowHeading = 40;
+// The chart's heading and the legend of the series under it end above this.
+const int kBelowHeading = 56;
 
 std::wstring Text(HWND window)
 {
@@ -208,6 +209,47 @@ TEST_F(ProgressChart, ManyRunsAndAnAllZeroRunAreDrawn)
         DestroyWindow(w_);
         PumpMessages();
     }
+}
+
+// Each run stands at its time across and at its shares of the words asked up:
+// a pause of two weeks is a wide gap. Typed runs are squares, reviews diamonds.
+TEST_F(ProgressChart, RunsStandAtTheirTimeAndTheirSharesOfTheWordsAsked)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(kFour));
+    // Out of order in the file; runs without a real time or without words asked have no place.
+    WriteHistory("2026-11-17 10:00:00,review,2,2,1\r\n2026-11-01 10:00:00,typed,4,2,0\r\n"
+                 "2026-11-02 10:00:00,review,5,0,1\r\n2026-11-20 10:00:00,typed,0,0,0\r\n"
+                 "2026-11-31 10:00:00,typed,4,4,4\r\n2026-11-16 10:00:00,typed,10,1,3\r\n");
+    Open();
+    ASSERT_NE(nullptr, w_);
+    RedrawWindow(w_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpMessages();
+    RECT client;
+    GetClientRect(w_, &client);
+    const RECT area = ProgressRunArea(client.right, client.bottom);
+    const long long day = 86400, span = 16 * day;
+    const struct {
+        int days;  // after the first run
+        int percent;
+        COLORREF colour;
+        bool review;
+    } points[] = {
+        {0, 50, kProgressErrorColour, false}, {0, 0, kProgressSkipColour, false},
+        {1, 0, kProgressErrorColour, true},   {1, 20, kProgressSkipColour, true},
+        {15, 10, kProgressErrorColour, false}, {15, 30, kProgressSkipColour, false},
+        {16, 100, kProgressErrorColour, true}, {16, 50, kProgressSkipColour, true},
+    };
+    HDC dc = GetDC(w_);
+    for (const auto& p : points) {
+        SCOPED_TRACE(std::to_string(p.days) + " days, " + std::to_string(p.percent) + "%");
+        int x = area.left + static_cast<int>(p.days * day * (area.right - area.left) / span);
+        int y = area.bottom - static_cast<int>(std::lround(p.percent * (area.bottom - area.top) / 100.0));
+        EXPECT_EQ(p.colour, GetPixel(dc, x, y));
+        // A square fills its corners; a diamond leaves them.
+        for (POINT corner : {POINT{x - 3, y - 3}, POINT{x + 3, y - 3}, POINT{x - 3, y + 3}, POINT{x + 3, y + 3}})
+            EXPECT_EQ(!p.review, GetPixel(dc, corner.x, corner.y) == p.colour) << corner.x - x << "," << corner.y - y;
+    }
+    ReleaseDC(w_, dc);
 }
 
 // The Help buttons of the review and of this window lead to their pages, in both languages.

@@ -2,6 +2,7 @@
 #include "shell/app.h"
 #include "shell/mainwindow.h"
 #include "core/fileutil.h"
+#include "core/report.h"
 #include "core/review.h"
 #include "core/scores.h"
 #include "core/session.h"
@@ -79,13 +80,33 @@ protected:
         scorePath_ = ScorePath(listPath);
         schedulePath_ = SchedulePath(listPath);
         historyPath_ = HistoryPath(listPath);
+        UseList(list);
+        ShowWindow(g_mainWindow, SW_SHOW);
+        ASSERT_NO_FATAL_FAILURE(Reopen());
+    }
+    // The list holds these records now, with no results yet; the window is closed.
+    void UseList(const WordPairs& list)
+    {
+        if (w_)
+            Click(TypedQuit);
+        w_ = nullptr;
+        std::wstring listPath = PairListPath(CurrentPair(), g_session.listName);
         CloseListFile();
         WriteWordBook(listPath, list);
         OpenListFile();
         CountListRecords();
+        for (const std::wstring& path : {scorePath_, schedulePath_, historyPath_})
+            DeleteFileW(path.c_str());
+        translations_.clear();
         translations_.insert(list.begin(), list.end());
-        ShowWindow(g_mainWindow, SW_SHOW);
-        ASSERT_NO_FATAL_FAILURE(Reopen());
+    }
+    // Moves the schedule's due days as the passing days would.
+    void DaysPass(int days)
+    {
+        std::vector<ReviewEntry> schedule = ReadSchedule(schedulePath_, g_session.list.count, Today() + days);
+        for (ReviewEntry& e : schedule)
+            e.due -= days;
+        ASSERT_TRUE(WriteSchedule(schedulePath_, schedule));
     }
     // The user's way in: the main window's practice command.
     void Reopen()
@@ -335,7 +356,7 @@ TEST_F(TypedPractice, AReviewAsksTheDueRecordsAndSendsTheMissedOnesBackToBoxOne)
     EXPECT_EQ(24u, ReadBytes(schedulePath_).size());
     for (int missed : {Chien, Maison}) {
         EXPECT_EQ(1, schedule[missed].box);
-        EXPECT_EQ(today, schedule[missed].due);
+        EXPECT_EQ(today + 1, schedule[missed].due) << "tomorrow: not promoted again today";
     }
     EXPECT_EQ(2, schedule[Pomme].box);
     EXPECT_EQ(today + 2, schedule[Pomme].due);
@@ -347,25 +368,34 @@ TEST_F(TypedPractice, AReviewAsksTheDueRecordsAndSendsTheMissedOnesBackToBoxOne)
     EXPECT_EQ(1, history[0].errors);
     EXPECT_EQ(1, history[0].skips);
 
-    ASSERT_NO_FATAL_FAILURE(Review());  // only the missed ones are due
+    // Nothing more today; tomorrow only the missed ones.
+    Click(TypedQuit);
+    w_ = nullptr;
+    auto expectNothingDueUntil = [&](int day) {
+        SendMessageW(g_mainWindow, WM_COMMAND, CmdPractise, 0);
+        PumpMessages();
+        EXPECT_EQ(nullptr, FindWindowW(L"leren2", nullptr));
+        EXPECT_TRUE(IsWindowVisible(g_mainWindow));
+        std::wstring nothingDue = Str(Txt_ReviewNothingDue);
+        nothingDue.replace(nothingDue.find(L"%s"), 2, DayText(day));
+        EXPECT_EQ(nothingDue, capture_.messages().back().text);
+    };
+    expectNothingDueUntil(today + 1);
+    ASSERT_EQ(2u, EndMessages());
+    ASSERT_NO_FATAL_FAILURE(DaysPass(1));
+    ASSERT_NO_FATAL_FAILURE(Review());
     EXPECT_EQ(2, ProgressEnd());
     for (int card = 0; card < 2; ++card) {
         EXPECT_NE(L"pomme", Question());
         AnswerRight();
     }
-    EXPECT_EQ(2u, EndMessages());
+    EXPECT_EQ(3u, EndMessages());
     EXPECT_EQ(2u, ReadHistory(historyPath_).size());
 
     Click(TypedQuit);
     w_ = nullptr;
-    SendMessageW(g_mainWindow, WM_COMMAND, CmdPractise, 0);
-    PumpMessages();
-    EXPECT_EQ(nullptr, FindWindowW(L"leren2", nullptr));
-    EXPECT_TRUE(IsWindowVisible(g_mainWindow));
-    ASSERT_EQ(3u, EndMessages());
-    std::wstring nothingDue = Str(Txt_ReviewNothingDue);
-    nothingDue.replace(nothingDue.find(L"%s"), 2, DayText(today + 2));
-    EXPECT_EQ(nothingDue, capture_.messages()[2].text);
+    expectNothingDueUntil(today + 1);  // pomme, due two days after the first run
+    EXPECT_EQ(4u, EndMessages());
 }
 
 // In an installation the user can't write, practice runs as ever; its
@@ -426,11 +456,118 @@ TEST_F(TypedPractice, AReviewQuitHalfwayKeepsTheAnswersGivenButNoHistory)
     EXPECT_EQ(2, schedule[right].box);
     EXPECT_EQ(today + 2, schedule[right].due);
     EXPECT_EQ(1, schedule[wrong].box);
-    EXPECT_EQ(today, schedule[wrong].due);
+    EXPECT_EQ(today + 1, schedule[wrong].due);
     EXPECT_FALSE(FileExists(historyPath_));
 
     ASSERT_NO_FATAL_FAILURE(Review());
-    EXPECT_EQ(2, ProgressEnd());
+    EXPECT_EQ(1, ProgressEnd()) << "only the card never answered";
+}
+
+// Show, then Enter, gets past a record that no answer can match, as a skip.
+TEST_F(TypedPractice, ARecordWithoutTranslationIsPassedByShowThenEnter)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(kThree));
+    const struct {
+        const wchar_t* translation;
+        int mode;
+    } cases[] = {{L"", 1}, {L" , ", 2}};
+    size_t ends = 0;
+    for (const auto& c : cases) {
+        UseList({{L"vide", c.translation}, {L"chien", L"dog"}});
+        g_settings.practiceMode = c.mode;
+        ASSERT_NO_FATAL_FAILURE(Reopen());
+        if (Question() != L"vide")
+            AnswerRight();
+        Answer(L"x");
+        Key(VK_ESCAPE);
+        Key(VK_RETURN);
+        if (Question() == L"chien")
+            AnswerRight();
+        ASSERT_EQ(++ends, EndMessages()) << c.mode;
+        EXPECT_EQ(Score(1, 1), Text(Item(TypedCurrentScore)));
+        ASSERT_EQ(1u, ReadHistory(historyPath_).size());
+        EXPECT_EQ(1, ReadHistory(historyPath_)[0].skips);
+    }
+}
+
+// Boxes answered as a user would: OK, and at a Retry/Cancel box, once what
+// the test broke is mended, the case's answer.
+std::vector<std::wstring> g_boxTexts;
+int g_retryAnswer = IDCANCEL;
+std::wstring g_history;
+HANDLE g_held = nullptr;
+
+void Mend()
+{
+    InjectUnwritableFolder(L"");
+    if (g_held)
+        CloseHandle(g_held);
+    g_held = nullptr;
+}
+void FolderUnwritable() { InjectUnwritableFolder(L"lists"); }
+void HistoryHeld()
+{
+    WriteBytes(g_history, "when,mode,asked,errors,skips\r\n");
+    g_held = CreateFileW(g_history.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+void HistoryNotOne() { WriteBytes(g_history, "name,phone\r\nJan,123\r\n"); }
+
+int AnswerBox(HWND, const wchar_t* text, const wchar_t*, UINT type)
+{
+    g_boxTexts.push_back(text);
+    if ((type & MB_TYPEMASK) != MB_RETRYCANCEL)
+        return IDOK;
+    Mend();
+    return g_retryAnswer;
+}
+
+// Results that can't be written are said and kept: written when the window
+// closes, or, asked, dropped. A history that is none is said and left alone.
+TEST_F(TypedPractice, ResultsThatCantBeWrittenAreSaidAndKeptUntilTheyCan)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(kThree));
+    g_history = historyPath_;
+    const struct {
+        const char* what;
+        int mode;
+        void (*breakIt)();
+        int retryAnswer;
+        bool historyFails;
+        StringId atEnd;
+        bool askedAtQuit;
+        size_t historyLines;
+    } cases[] = {
+        {"review, retried", 2, FolderUnwritable, IDRETRY, false, Txt_PracticeResultsKept, true, 1},
+        {"review, cancelled", 2, FolderUnwritable, IDCANCEL, false, Txt_PracticeResultsKept, true, 0},
+        {"typed, history held", 1, HistoryHeld, IDRETRY, true, Txt_PracticeResultsKept, true, 1},
+        {"review, history not one", 2, HistoryNotOne, IDCANCEL, true, Txt_PracticeHistoryDamaged, false, 0},
+    };
+    SetReportHooks({AnswerBox, nullptr});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UseList(kThree);
+        g_settings.practiceMode = c.mode;
+        ASSERT_NO_FATAL_FAILURE(Reopen());
+        AnswerRight();
+        AnswerRight();
+        c.breakIt();
+        g_retryAnswer = c.retryAnswer;
+        g_boxTexts.clear();
+        AnswerRight();
+        std::wstring failing = c.historyFails ? historyPath_ : schedulePath_;
+        std::vector<std::wstring> boxes{FillIn(Str(c.atEnd), {failing}), Str(Txt_PracticeEndlist)};
+        EXPECT_EQ(boxes, g_boxTexts);
+        EXPECT_EQ(c.historyFails && c.mode == 2, FileExists(schedulePath_)) << "kept until it can be written";
+        Click(TypedQuit);
+        EXPECT_FALSE(IsWindow(w_));
+        w_ = nullptr;
+        if (c.askedAtQuit)
+            boxes.push_back(FillIn(Str(Txt_PracticeResultsUnsaved), {failing}));
+        EXPECT_EQ(boxes, g_boxTexts);
+        Mend();
+        EXPECT_EQ(c.historyLines, ReadHistory(historyPath_).size());
+        EXPECT_EQ(c.mode == 2 && (c.retryAnswer == IDRETRY || c.historyFails), FileExists(schedulePath_));
+    }
 }
 
 }  // namespace

@@ -129,6 +129,12 @@ bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str
 
 void MakeDir(const std::wstring& path) { CreateDirectoryW(path.c_str(), nullptr); }
 
+HANDLE HoldOpen(const std::wstring& path)
+{
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
+
 void InstallStrings(const std::wstring& stem)
 {
     MakeDir(L"strings");

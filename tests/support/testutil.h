@@ -53,5 +53,8 @@ void MakeDir(const std::wstring& path);
 std::vector<std::wstring> FilesIn(const std::wstring& dir);
 // Deletes a directory with everything in it.
 void RemoveTree(const std::wstring& dir);
+// Another program holding the file open, as a virus scanner may: it can't be
+// replaced or removed until the handle is closed.
+HANDLE HoldOpen(const std::wstring& path);
 // Copies a built strings file into ./strings and writes language.ini choosing it.
 void InstallStrings(const std::wstring& stem);
