@@ -140,7 +140,7 @@ void SaveScreenshot(const wchar_t* name)
 std::vector<CapturedMessage> g_boxes;
 int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT type)
 {
-    g_boxes.push_back({text, caption, type});
+    g_boxes.push_back({text, caption, type, nullptr, {}, {}});
     // The first installation's: later tests' windows may be off the screen by then.
     static bool taken = false;
     if (!taken && g_setupWindow && !IsWindowVisible(SetupControl(kDirField))) {

@@ -17,7 +17,7 @@ std::vector<CapturedMessage> g_boxes;
 
 int AnswerBox(HWND, const wchar_t* text, const wchar_t* caption, UINT type)
 {
-    g_boxes.push_back({text, caption, type});
+    g_boxes.push_back({text, caption, type, nullptr, {}, {}});
     int answer = g_answers.empty() ? IDOK : g_answers.front();
     if (!g_answers.empty())
         g_answers.erase(g_answers.begin());
