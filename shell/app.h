@@ -25,7 +25,10 @@ struct Fonts {
     HFONT translateHeading; // the translate window's heading
     HFONT gui;              // buttons, controls and progress texts
 };
+// The fonts at the primary screen's scale.
 extern Fonts g_fonts;
+// The fonts at a window's scale (WindowDpi): made on first use, kept until DeleteFonts.
+const Fonts& FontsFor(int dpi);
 
 // Remembered window positions; 9999 in top means never placed.
 enum WindowSlot { PosMain, PosPractise, PosMakelist, PosAdd, PosTranslate, PosSearch, PosCount };

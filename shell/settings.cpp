@@ -3,6 +3,9 @@
 #include "core/uistrings.h"
 #include "core/usersettings.h"
 #include "kit/fonts.h"
+#include "kit/dpi.h"
+#include <deque>
+#include <utility>
 #include "kit/kit.h"
 #include <strsafe.h>
 #include <cwchar>
@@ -94,28 +97,60 @@ void WriteSettings(HWND mainWindow)
         ReportWriteFailure(mainWindow, SettingsFilePath());
 }
 
-void MakeFonts()
+static Fonts MakeFontsAt(int dpi)
 {
     int cs = g_uiCharset;
-    g_fonts.title = MakeFont(43, 700, L"Times New Roman", cs);
-    g_fonts.language = MakeFont(g_settings.languageFontSize, 700, g_settings.languageFont, cs);
-    g_fonts.listHeading = MakeFont(15, 400, L"Arial", cs);
-    g_fonts.translateHeading = MakeFont(14, 700, L"Arial", cs);
-    g_fonts.searchHeading = MakeFont(12, 700, L"Arial", cs);
-    g_fonts.heading = MakeFont(15, 700, L"Arial", cs);
-    g_fonts.listHint = MakeFont(10, 400, L"Arial", cs);
-    g_fonts.gui = MakeFont(g_settings.guiFontSize, 400, g_settings.guiFont, cs);
+    Fonts f;
+    f.title = MakeFont(43, 700, L"Times New Roman", cs, true, dpi);
+    f.language = MakeFont(g_settings.languageFontSize, 700, g_settings.languageFont, cs, true, dpi);
+    f.listHeading = MakeFont(15, 400, L"Arial", cs, true, dpi);
+    f.translateHeading = MakeFont(14, 700, L"Arial", cs, true, dpi);
+    f.searchHeading = MakeFont(12, 700, L"Arial", cs, true, dpi);
+    f.heading = MakeFont(15, 700, L"Arial", cs, true, dpi);
+    f.listHint = MakeFont(10, 400, L"Arial", cs, true, dpi);
+    f.gui = MakeFont(g_settings.guiFontSize, 400, g_settings.guiFont, cs, true, dpi);
+    return f;
 }
 
-void DeleteFonts()
+static void DeleteFontSet(Fonts& fonts)
 {
-    HFONT* all[] = {&g_fonts.title,         &g_fonts.language,         &g_fonts.heading, &g_fonts.listHeading,
-                    &g_fonts.listHint,      &g_fonts.searchHeading,    &g_fonts.translateHeading, &g_fonts.gui};
+    HFONT* all[] = {&fonts.title,         &fonts.language,         &fonts.heading, &fonts.listHeading,
+                    &fonts.listHint,      &fonts.searchHeading,    &fonts.translateHeading, &fonts.gui};
     for (HFONT* f : all) {
         if (*f)
             DeleteObject(*f);
         *f = nullptr;
     }
+}
+
+// Sets at other scales than the primary screen's; a few monitors at most.
+// (A deque: handed-out references stay valid as sets are added.)
+static std::deque<std::pair<int, Fonts>> g_otherFonts;
+static int g_fontsDpi = 0;
+
+void MakeFonts()
+{
+    g_fontsDpi = SystemDpi();
+    g_fonts = MakeFontsAt(g_fontsDpi);
+}
+
+const Fonts& FontsFor(int dpi)
+{
+    if (dpi == g_fontsDpi || dpi <= 0)
+        return g_fonts;
+    for (auto& [d, fonts] : g_otherFonts)
+        if (d == dpi)
+            return fonts;
+    g_otherFonts.emplace_back(dpi, MakeFontsAt(dpi));
+    return g_otherFonts.back().second;
+}
+
+void DeleteFonts()
+{
+    DeleteFontSet(g_fonts);
+    for (auto& [d, fonts] : g_otherFonts)
+        DeleteFontSet(fonts);
+    g_otherFonts.clear();
 }
 
 void ApplyStayOnTop(HWND hwnd)

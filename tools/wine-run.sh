@@ -21,6 +21,8 @@ winedir="$build/wine"
 # WB_WINE_NAME=name: a prefix and screen of their own, for tests whose prefix
 # must not be shared (Wine forgets a CUPS printer that another process can't see).
 [ -n "${WB_WINE_NAME:-}" ] && winedir="$build/wine-$WB_WINE_NAME"
+# WB_DPI=144: a prefix and screen of their own at that display scale.
+[ -n "${WB_DPI:-}" ] && winedir="$build/wine-dpi$WB_DPI"
 mkdir -p "$winedir"
 export WINEPREFIX="$winedir/prefix"
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -70,6 +72,10 @@ start_screen() {
   # (Nothing started here may inherit the lock: servers outlive this run.)
   if [ ! -f "$WINEPREFIX/.wb-ready" ]; then
     "$wine" wineboot -i >/dev/null 2>&1 9>&- || true
+    if [ -n "${WB_DPI:-}" ]; then
+      "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$WB_DPI" /f >/dev/null 2>&1 9>&-
+      wineserver -k >/dev/null 2>&1 9>&- || true
+    fi
     for pair in "Times New Roman=Liberation Serif" "Arial=Liberation Sans" "Courier New=Liberation Mono"; do
       "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null 2>&1 9>&-
     done
