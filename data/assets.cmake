@@ -14,39 +14,100 @@ find_program(WB_SOX NAMES sox REQUIRED)
 
 file(MAKE_DIRECTORY ${ASSET_DIR} ${ASSET_WORK})
 
-# Every icon is a classic 16-colour icon with a 32x32 and a 16x16 image,
-# written by mkicon from two PPM images in which magenta is transparent.
-set(TRANSPARENT "#FF00FF")
+# Every icon carries the sizes the system asks for at 100 to 200 % scale and
+# beyond, written by mkicon from PAM images (alpha 0 is transparent) and a
+# PNG for 256. Images of at most 16 colours without partial transparency
+# become classic 16-colour images, the others 32-bit with alpha; 32 comes
+# first, the size a loader takes when asked for none.
+set(ICON_SIZES 32 16 20 24 40 48 64 256)
+
+# The image files <stem>-<size>.pam (.png for 256) of the sizes, for mkicon.
+function(wb_icon_images var stem)
+  set(images "")
+  foreach(size ${ARGN})
+    if(size EQUAL 256)
+      list(APPEND images ${stem}-${size}.png)
+    else()
+      list(APPEND images ${stem}-${size}.pam)
+    endif()
+  endforeach()
+  set(${var} ${images} PARENT_SCOPE)
+endfunction()
 
 # Icon from two hand-drawn XPM pixel maps, art/icons/<art>32.xpm and <art>16.xpm.
+# Whole multiples of 32 are its pixels made larger (crisp); 20, 24, 40 and 48
+# average the pixels of the nearest larger of those (-scale: area weights, no
+# ringing round the outlines). SIZES: the sizes to carry, when not all;
+# BYTES: the exact size the file must have.
 function(wb_pixel_icon art out)
-  set(ppm32 ${ASSET_WORK}/${art}32.ppm)
-  set(ppm16 ${ASSET_WORK}/${art}16.ppm)
+  cmake_parse_arguments(PARSE_ARGV 2 icon "" "BYTES" "SIZES")
+  set(sizes ${ICON_SIZES})
+  if(icon_SIZES)
+    set(sizes ${icon_SIZES})
+  endif()
+  string(REPLACE ";" "," list "${sizes}")
+  set(check -DSIZES=${list})
+  if(icon_BYTES)
+    list(APPEND check -DBYTES=${icon_BYTES})
+  endif()
+  set(w ${ASSET_WORK}/${art})
+  wb_icon_images(images ${w} ${sizes})
   add_custom_command(OUTPUT ${ASSET_DIR}/${out}
-    COMMAND ${WB_CONVERT} ${ART}/icons/${art}32.xpm -background ${TRANSPARENT} -flatten -depth 8 ppm:${ppm32}
-    COMMAND ${WB_CONVERT} ${ART}/icons/${art}16.xpm -background ${TRANSPARENT} -flatten -depth 8 ppm:${ppm16}
-    COMMAND ${WINE} $<TARGET_FILE:mkicon> ${ASSET_DIR}/${out} ${ppm32} ${ppm16}
-    COMMAND ${CMAKE_COMMAND} -DICON=${ASSET_DIR}/${out} -DSIZE=1078 -P ${ART}/checkicon.cmake
+    COMMAND ${WB_CONVERT} ${ART}/icons/${art}16.xpm -depth 8 -write pam:${w}-16.pam +delete
+      ${ART}/icons/${art}32.xpm -depth 8
+      ( +clone -scale 20x20 -write pam:${w}-20.pam +delete )
+      ( +clone -scale 24x24 -write pam:${w}-24.pam +delete )
+      ( +clone -sample 64x64 -write pam:${w}-64.pam
+        ( +clone -scale 40x40 -write pam:${w}-40.pam +delete ) -scale 48x48 -write pam:${w}-48.pam +delete )
+      ( +clone -sample 256x256 -write png32:${w}-256.png +delete )
+      pam:${w}-32.pam
+    COMMAND ${WINE} $<TARGET_FILE:mkicon> ${ASSET_DIR}/${out} ${images}
+    COMMAND ${CMAKE_COMMAND} -DICON=${ASSET_DIR}/${out} ${check} -P ${ART}/checkicon.cmake
     DEPENDS ${ART}/icons/${art}32.xpm ${ART}/icons/${art}16.xpm ${ART}/checkicon.cmake mkicon
+      ${CMAKE_CURRENT_LIST_FILE}
     COMMENT "Drawing icon ${out}"
     VERBATIM)
   set(ASSET_OUTPUTS ${ASSET_OUTPUTS} ${ASSET_DIR}/${out} PARENT_SCOPE)
 endfunction()
 
 # Language icon: a flag drawn by ImageMagick on a 30x18 field (white unless
-# painted over), framed in dark grey and centred on a transparent square. The
-# small image samples the same field at 14x9, so no colours are blended.
+# painted over), framed in dark grey and centred on a transparent square.
+# The 16-pixel image samples the field at 14x8, so no colours are blended.
+# Then the field is made eight times larger (its rectangles lie on whole
+# pixels, so that is the flag drawn at 240x144): 32, 64 and 256 take it at 1,
+# 2 and 8 times its size, crisp, in a frame as many pixels wide; 20, 24, 40
+# and 48 average it down (-scale) to a field 2 pixels narrower than the icon.
 function(wb_flag long short)
-  set(ppm32 ${ASSET_WORK}/${short}32.ppm)
-  set(ppm16 ${ASSET_WORK}/${short}16.ppm)
-  set(frame -bordercolor "#404040" -border 1 -background ${TRANSPARENT} -gravity center)
+  set(w ${ASSET_WORK}/${short})
+  set(fields 16:14x8:1 20:18x11:1 24:22x13:1 32:30x18:1 40:38x23:1 48:46x28:1 64:60x36:2 256:240x144:8)
+  set(draw "")
+  foreach(field ${fields})
+    string(REPLACE ":" ";" field ${field})
+    list(GET field 0 size)
+    list(GET field 1 area)
+    list(GET field 2 border)
+    set(image pam:${w}-${size}.pam)
+    if(size EQUAL 256)
+      set(image png32:${w}-${size}.png)
+    endif()
+    set(resize -scale ${area}!)
+    if(size EQUAL 16)
+      set(resize -sample ${area}!)
+    endif()
+    list(APPEND draw ( +clone ${resize} -bordercolor "#404040" -border ${border} -background none
+      -gravity center -extent ${size}x${size} -depth 8 -write ${image} +delete ))
+    if(size EQUAL 16)
+      list(APPEND draw -sample 800%)
+    endif()
+  endforeach()
+  wb_icon_images(images ${w} ${ICON_SIZES})
+  string(REPLACE ";" "," list "${ICON_SIZES}")
   add_custom_command(OUTPUT ${ASSET_DIR}/${long}.ico ${ASSET_DIR}/${short}.ico
-    COMMAND ${WB_CONVERT} -size 30x18 xc:white ${ARGN}
-      ( +clone -sample 14x9 ${frame} -extent 16x16 -depth 8 -write ppm:${ppm16} +delete )
-      ${frame} -extent 32x32 -depth 8 ppm:${ppm32}
-    COMMAND ${WINE} $<TARGET_FILE:mkicon> ${ASSET_DIR}/${long}.ico ${ppm32} ${ppm16}
+    COMMAND ${WB_CONVERT} -size 30x18 xc:white ${ARGN} ${draw} null:
+    COMMAND ${WINE} $<TARGET_FILE:mkicon> ${ASSET_DIR}/${long}.ico ${images}
+    COMMAND ${CMAKE_COMMAND} -DICON=${ASSET_DIR}/${long}.ico -DSIZES=${list} -P ${ART}/checkicon.cmake
     COMMAND ${CMAKE_COMMAND} -E copy ${ASSET_DIR}/${long}.ico ${ASSET_DIR}/${short}.ico
-    DEPENDS mkicon ${CMAKE_CURRENT_LIST_FILE}
+    DEPENDS mkicon ${ART}/checkicon.cmake ${CMAKE_CURRENT_LIST_FILE}
     COMMENT "Drawing language icon ${long}.ico"
     VERBATIM)
   set(ASSET_OUTPUTS ${ASSET_OUTPUTS} ${ASSET_DIR}/${long}.ico ${ASSET_DIR}/${short}.ico PARENT_SCOPE)
@@ -74,30 +135,48 @@ wb_flag(polish pol
 
 # The program's icon (resource "wboekicon"), the installer's small icon
 # ("installicon") and the icon copied for every new word book (resource
-# DATA 13, which must stay exactly 1078 bytes).
+# DATA 13, which must stay exactly 1078 bytes: a 32 and a 16 image).
 wb_pixel_icon(book wboek.ico)
 wb_pixel_icon(install install.ico)
-wb_pixel_icon(newbook newbook.ico)
+wb_pixel_icon(newbook newbook.ico SIZES 32 16 BYTES 1078)
 
-# Logo of the main window: 24-bit uncompressed BMP with a plain BITMAPINFOHEADER.
+# Logo of the main window: 24-bit uncompressed BMP with a plain BITMAPINFOHEADER,
+# drawn for 96 dpi (logo.bmp) and 1.5 and 2 times as large for 144 and 192
+# dpi (logo-144.bmp, logo-192.bmp, which the main window takes at those
+# scales). ImageMagick draws vector art at -density / 96 times its size.
 # Its top-left colour (magenta) is the transparent one, so the art gets hard
 # edges there: half-transparent pixels would leave a magenta fringe.
-add_custom_command(OUTPUT ${ASSET_DIR}/logo.bmp
-  COMMAND ${WB_CONVERT} -background none mvg:${ART}/logo.mvg
-    -channel A -threshold 50% +channel -background ${TRANSPARENT} -flatten
-    -type TrueColor -depth 8 BMP3:${ASSET_DIR}/logo.bmp
-  DEPENDS ${ART}/logo.mvg
-  COMMENT "Drawing logo.bmp"
-  VERBATIM)
-list(APPEND ASSET_OUTPUTS ${ASSET_DIR}/logo.bmp)
+set(TRANSPARENT "#FF00FF")
+foreach(dpi 96 144 192)
+  set(logo logo-${dpi}.bmp)
+  if(dpi EQUAL 96)
+    set(logo logo.bmp)
+  endif()
+  add_custom_command(OUTPUT ${ASSET_DIR}/${logo}
+    COMMAND ${WB_CONVERT} -density ${dpi} -background none mvg:${ART}/logo.mvg -density 0
+      -channel A -threshold 50% +channel -background ${TRANSPARENT} -flatten
+      -type TrueColor -depth 8 BMP3:${ASSET_DIR}/${logo}
+    DEPENDS ${ART}/logo.mvg
+    COMMENT "Drawing ${logo}"
+    VERBATIM)
+  list(APPEND ASSET_OUTPUTS ${ASSET_DIR}/${logo})
+endforeach()
 
-add_custom_command(OUTPUT ${ASSET_DIR}/dict.avi
-  COMMAND ${CMAKE_COMMAND} -E env CONVERT=${WB_CONVERT} FFMPEG=${WB_FFMPEG}
-    sh ${ART}/dict-anim.sh ${ASSET_DIR}/dict.avi ${ASSET_WORK}/frames
-  DEPENDS ${ART}/dict-anim.sh
-  COMMENT "Drawing dict.avi"
-  VERBATIM)
-list(APPEND ASSET_OUTPUTS ${ASSET_DIR}/dict.avi)
+# The about box animation, likewise for each scale: dict.avi (144x108),
+# dict-144.avi and dict-192.avi.
+foreach(dpi 96 144 192)
+  set(film dict-${dpi}.avi)
+  if(dpi EQUAL 96)
+    set(film dict.avi)
+  endif()
+  add_custom_command(OUTPUT ${ASSET_DIR}/${film}
+    COMMAND ${CMAKE_COMMAND} -E env CONVERT=${WB_CONVERT} FFMPEG=${WB_FFMPEG}
+      sh ${ART}/dict-anim.sh ${ASSET_DIR}/${film} ${ASSET_WORK}/frames-${dpi} ${dpi}
+    DEPENDS ${ART}/dict-anim.sh
+    COMMENT "Drawing ${film}"
+    VERBATIM)
+  list(APPEND ASSET_OUTPUTS ${ASSET_DIR}/${film})
+endforeach()
 
 # Practice sounds: 16-bit mono PCM at 22050 Hz. -R keeps the output the same
 # from build to build (pluck and dither draw random numbers).

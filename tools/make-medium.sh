@@ -30,7 +30,7 @@ if [ -d "$build/assets" ]; then
       [ -f "$ico" ] && cp "$ico" icons/
     done
   done
-  for f in logo.bmp dict.avi right.wav wrong.wav skipped.wav; do
+  for f in logo.bmp logo-144.bmp logo-192.bmp dict.avi dict-144.avi dict-192.avi right.wav wrong.wav skipped.wav; do
     [ -f "$build/assets/$f" ] && cp "$build/assets/$f" .
   done
 fi

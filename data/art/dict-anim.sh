@@ -1,13 +1,16 @@
 #!/bin/sh
 # Draws the about box animation, a book whose right page turns over, and
 # writes it as dict.avi: uncompressed 32-bit frames, which every MCI player
-# shows without a codec. (Wine's player garbles 24- and 16-bit ones.)
-#   dict-anim.sh OUT.avi WORKDIR
+# shows without a codec. (Wine's player garbles 24- and 16-bit ones.) DPI
+# draws it for that display scale: 144x108 pixels at 96, DPI / 96 times that
+# at others (ImageMagick draws vector art at -density / 96 times its size).
+#   dict-anim.sh OUT.avi WORKDIR [DPI]
 set -eu
 CONVERT=${CONVERT:-convert}
 FFMPEG=${FFMPEG:-ffmpeg}
 out=$1
 work=$2
+dpi=${3:-96}
 frames=24   # 12 per second: the page turns in 20, then a short rest
 rm -rf "$work"
 mkdir -p "$work"
@@ -71,7 +74,7 @@ BEGIN {
 n=0
 while [ "$n" -lt "$frames" ]; do
   i=$(printf %03d "$n")
-  "$CONVERT" "mvg:$work/f$i.mvg" -type TrueColor -depth 8 "$work/f$i.png"
+  "$CONVERT" -density "$dpi" "mvg:$work/f$i.mvg" -density 0 -type TrueColor -depth 8 "$work/f$i.png"
   n=$((n + 1))
 done
 # AVI frames are DIBs, bottom row first. ffmpeg stores raw frames top-down

@@ -154,6 +154,13 @@ protected:
         EXPECT_EQ(0u, folder.find(ProgramsFolder()));
         EXPECT_EQ("", RecordDifferences(target));
         EXPECT_TRUE(RecordedFiles(target).count(L"UNINSTALL.EXE"));
+        // The art drawn for each display scale lands beside the 96-dpi one.
+        for (const wchar_t* art : {L"logo.bmp", L"logo-144.bmp", L"logo-192.bmp", L"dict.avi", L"dict-144.avi",
+                                   L"dict-192.avi"}) {
+            std::string delivered = ReadBytes(MediumPath(language) + L"\\" + art);
+            EXPECT_FALSE(delivered.empty()) << Narrow(art);
+            EXPECT_TRUE(delivered == ReadBytes(target + L"\\" + art)) << Narrow(art);
+        }
         EXPECT_EQ(ReadBytes(MediumPath(language) + L"\\setup.exe"), ReadBytes(target + L"\\uninstall.exe"));
         std::wstring uninstaller = L"\"" + target + L"\\uninstall.exe\" /uninstall";
         std::map<std::wstring, std::wstring> expected{

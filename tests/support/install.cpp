@@ -52,5 +52,6 @@ void MakeSmallInstallation()
     for (const wchar_t* icon : {L"english", L"francais", L"deutsch"})
         CopyFileW(BuildPath(std::wstring(L"assets/") + icon + L".ico").c_str(),
                   (std::wstring(L"icons\\") + icon + L".ico").c_str(), FALSE);
-    CopyFileW(BuildPath(L"assets/logo.bmp").c_str(), L"logo.bmp", FALSE);
+    for (const wchar_t* logo : {L"logo.bmp", L"logo-144.bmp", L"logo-192.bmp"})
+        CopyFileW(BuildPath(std::wstring(L"assets/") + logo).c_str(), logo, FALSE);
 }

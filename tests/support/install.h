@@ -12,5 +12,5 @@ void WriteWordBook(const std::wstring& path, const WordPairs& words, const std::
 WordPairs ReadWordBook(const std::wstring& path);
 
 // English interface; pairs francais and deutsch (with long names), word books in
-// both directions, tables, icons and logo when they were built.
+// both directions, tables, icons and the logos (each scale) when they were built.
 void MakeSmallInstallation();
