@@ -3,6 +3,7 @@
 #include "setup/setup.h"
 #include "setup/wordlist.h"
 #include "core/codepage.h"
+#include "kit/dpi.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
 #include "core/report.h"
@@ -20,6 +21,7 @@ int g_screenHeight = 0;
 HBRUSH g_counterBrush = nullptr;
 WNDPROC g_editProc = nullptr;
 bool g_installing = false;
+int g_dpi = kDesignDpi;   // the window's scale; every number here is in design pixels
 
 struct ControlSpec {
     int id;
@@ -44,6 +46,24 @@ const ControlSpec kControls[] = {
 };
 
 void Show(int id, bool visible) { ShowWindow(SetupControl(id), visible ? SW_SHOW : SW_HIDE); }
+
+// The frame grows around the directory lists and shrinks back for the copying.
+void SizeFrame(int height) { MoveScaledChild(SetupControl(kFrame), 110, 138, 440, height); }
+
+// The title and control fonts at the scale; the controls take the new one.
+void MakeFonts(int dpi)
+{
+    HFONT title = g_titleFont, small = g_smallFont;
+    g_titleFont = MakeFont(30, FW_BOLD, L"Times New Roman", g_installerCharset, false, dpi);
+    g_smallFont = MakeFont(9, FW_NORMAL, L"Arial", g_installerCharset, false, dpi);
+    for (const ControlSpec& c : kControls)
+        if (HWND child = SetupControl(c.id))
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_smallFont), TRUE);
+    if (title)
+        DeleteObject(title);
+    if (small)
+        DeleteObject(small);
+}
 
 std::wstring CurrentDirectory()
 {
@@ -84,7 +104,7 @@ void FillDirectoryList()
 void ChangeDirectoryCommand()
 {
     EnableWindow(SetupControl(kChangeDirButton), FALSE);
-    SetWindowPos(SetupControl(kFrame), nullptr, 0, 0, 440, 320, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeFrame(320);
     for (int id : {kDriveLabel, kDirListLabel, kDriveList, kDirList})
         Show(id, true);
     HWND drives = SetupControl(kDriveList);
@@ -154,7 +174,7 @@ void PaintWindow(HWND hwnd)
     PaintGradient(paint.dc, client, blues);
     Selected font(paint.dc, g_titleFont);
     SetBkMode(paint.dc, TRANSPARENT);
-    DrawRaisedText(paint.dc, RECT{30, 20, 800, 90}, g_script.title.c_str(), DT_SINGLELINE);
+    DrawRaisedText(paint.dc, ScaleRect({30, 20, 800, 90}, g_dpi), g_script.title.c_str(), DT_SINGLELINE, g_dpi);
 }
 
 // The Enter key in the directory field starts the installation like the button.
@@ -173,10 +193,8 @@ LRESULT CALLBACK DirFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 void CreateControls(HWND hwnd)
 {
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
     for (const ControlSpec& c : kControls) {
-        HWND child = CreateWindowExW(c.exStyle, c.cls, L"", WS_CHILD | c.style, c.x, c.y, c.w, c.h, hwnd,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        HWND child = CreateScaledChild(hwnd, c.exStyle, c.cls, L"", WS_CHILD | c.style, c.x, c.y, c.w, c.h, c.id);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_smallFont), FALSE);
     }
     // The frame lies under the controls it surrounds.
@@ -185,14 +203,46 @@ void CreateControls(HWND hwnd)
         SetWindowLongPtrW(SetupControl(kDirField), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DirFieldProc)));
 }
 
+void OnCreate(HWND hwnd)
+{
+    g_setupWindow = hwnd;
+    // The fonts were made for the primary screen; the window may be on another.
+    if (WindowDpi(hwnd) != g_dpi) {
+        g_dpi = WindowDpi(hwnd);
+        MakeFonts(g_dpi);
+    }
+    CreateControls(hwnd);
+    g_counterBrush = CreateSolidBrush(RGB(0, 0, 104));
+    CoInitialize(nullptr);
+}
+
+// Full screen stays full screen: the window covers the monitor the system
+// moves it to rather than the rectangle it suggests. Progress already drawn
+// is not kept (as after any repaint); what follows is drawn at the new scale.
+void OnDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    g_dpi = TakeDpiChange(hwnd, wParam, 0);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    HMONITOR where = suggested ? MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)
+                               : MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
+    if (GetMonitorInfoW(where, &monitor)) {
+        const RECT& m = monitor.rcMonitor;
+        SetWindowPos(hwnd, nullptr, m.left, m.top, m.right - m.left, m.bottom - m.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    MakeFonts(g_dpi);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 LRESULT CALLBACK SetupWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
-        g_setupWindow = hwnd;
-        CreateControls(hwnd);
-        g_counterBrush = CreateSolidBrush(RGB(0, 0, 104));
-        CoInitialize(nullptr);
+        OnCreate(hwnd);
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(hwnd, wParam, lParam);
         return 0;
     case WM_PAINT:
         PaintWindow(hwnd);
@@ -256,6 +306,7 @@ void DrawSmallText(HDC dc, const wchar_t* text, RECT box, UINT format)
 {
     Selected font(dc, g_smallFont);
     SetTextColor(dc, kWhite);
+    box = ScaleRect(box, g_dpi);
     DrawTextW(dc, text, -1, &box, format | DT_SINGLELINE);
 }
 
@@ -264,15 +315,16 @@ void ProgressBar(int fillRight, const wchar_t* label)
     if (!g_setupWindow)
         return;
     WindowDC w;
-    RECT outer{30, g_barY, 380, g_barY + 20};
-    HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    FrameRect(w.dc, &outer, white);
-    RECT inner{31, g_barY + 1, 379, g_barY + 19};
+    const RECT outer{30, g_barY, 380, g_barY + 20};
+    // The white frame, a design pixel wide, is what the navy inside leaves of the white.
+    RECT paint = ScaleRect(outer, g_dpi);
+    FillRect(w.dc, &paint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    paint = ScaleRect({31, g_barY + 1, 379, g_barY + 19}, g_dpi);
     HBRUSH navy = CreateSolidBrush(RGB(0, 0, 128));
-    FillRect(w.dc, &inner, navy);
+    FillRect(w.dc, &paint, navy);
     DeleteObject(navy);
     if (fillRight > 0) {
-        RECT done{31, g_barY + 1, fillRight < 379 ? fillRight : 379, g_barY + 19};
+        RECT done = ScaleRect({31, g_barY + 1, fillRight < 379 ? fillRight : 379, g_barY + 19}, g_dpi);
         HBRUSH green = CreateSolidBrush(RGB(0, 128, 0));
         FillRect(w.dc, &done, green);
         DeleteObject(green);
@@ -304,8 +356,9 @@ void ProgressCounter(long value)
     if (!g_setupWindow || !g_counterBrush)
         return;
     WindowDC w;
-    RECT box{210, g_textY, 290, g_textY + 16};
-    FillRect(w.dc, &box, g_counterBrush);
+    const RECT box{210, g_textY, 290, g_textY + 16};
+    RECT paint = ScaleRect(box, g_dpi);
+    FillRect(w.dc, &paint, g_counterBrush);
     DrawSmallText(w.dc, std::to_wstring(value).c_str(), box, DT_CENTER | DT_VCENTER);
 }
 
@@ -371,7 +424,8 @@ void DrawEntryTitle(const wchar_t* text)
     if (g_setupWindow) {
         WindowDC w;
         Selected font(w.dc, g_titleFont);
-        DrawRaisedText(w.dc, RECT{30, g_titleY, 30 + 2000, g_titleY + 50}, text, DT_SINGLELINE | DT_NOCLIP);
+        DrawRaisedText(w.dc, ScaleRect({30, g_titleY, 30 + 2000, g_titleY + 50}, g_dpi), text,
+                       DT_SINGLELINE | DT_NOCLIP, g_dpi);
     }
     g_titleY += 50;
 }
@@ -416,8 +470,9 @@ void StartSetup(HINSTANCE instance, const SetupOptions& options, int showCommand
     g_installerCharset = ReadInstallerCharset(g_startDir);
     g_mainCodePage = CharsetToCodePage(g_installerCharset);
     g_interfaceCodePage = g_mainCodePage;
-    g_titleFont = MakeFont(30, FW_BOLD, L"Times New Roman", g_installerCharset, false);
-    g_smallFont = MakeFont(9, FW_NORMAL, L"Arial", g_installerCharset, false);
+    // Fonts for the primary screen, where the window opens; OnCreate remakes them for another.
+    g_dpi = SystemDpi();
+    MakeFonts(g_dpi);
 
     if (!CreateWindowExW(0, kClassName, L"", WS_POPUP | WS_CLIPSIBLINGS | WS_MAXIMIZE, 0, 0, g_screenWidth,
                          g_screenHeight, nullptr, nullptr, instance, nullptr)) {
@@ -462,7 +517,7 @@ void InstallCommand()
     g_installing = true;
     g_outcome = InstallOutcome{};
 
-    SetWindowPos(SetupControl(kFrame), nullptr, 0, 0, 440, 110, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeFrame(110);
     for (int id : {kDriveLabel, kDirListLabel, kDriveList, kDirList, kInstallButton, kChangeDirButton})
         Show(id, false);
     SetWindowTextW(SetupControl(kDirLabel), Str(Txt_Install_CopyFiles));
