@@ -3,6 +3,7 @@
 #include "shell/app.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/fieldkeys.h"
 #include "kit/kit.h"
 #include <strsafe.h>
@@ -19,6 +20,7 @@ struct AddRandomState {
     HWND replaceBox, field;
     bool replace;
     bool quiet;  // closing with the list maker: no focus to hand back
+    int dpi;
     wchar_t prompt[256];
 };
 static AddRandomState s;
@@ -26,9 +28,8 @@ static AddRandomState s;
 static HWND MakeChild(HWND parent, DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x,
                       int y, int w, int h)
 {
-    HWND child = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+    HWND child = CreateScaledChild(parent, exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, id);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), FALSE);
     return child;
 }
 
@@ -37,6 +38,11 @@ static void OnCreate(HWND hwnd)
     s.hwnd = hwnd;
     s.replace = true;
     s.quiet = false;
+    // Made on a monitor of another scale than the primary screen's at start-up.
+    s.dpi = WindowDpi(hwnd);
+    if (s.dpi != SystemDpi())
+        SetWindowPos(hwnd, nullptr, 0, 0, Scale(kWidth, s.dpi), Scale(kHeight, s.dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     s.replaceBox = MakeChild(hwnd, 0, L"button", Str(Txt_CreateListDelOldlist), WS_TABSTOP | BS_CHECKBOX, ArReplace, 5,
                              5, 300, 30);
     SendMessageW(s.replaceBox, BM_SETCHECK, BST_CHECKED, 0);
@@ -57,8 +63,8 @@ static void OnPaint(HWND hwnd)
     PaintDc paint(hwnd);
     SetBkMode(paint.dc, TRANSPARENT);
     SetTextColor(paint.dc, RGB(0, 0, 0));
-    Selected font(paint.dc, g_fonts.gui);
-    RECT rc{7, 43, 320, 60};
+    Selected font(paint.dc, FontsFor(s.dpi).gui);
+    RECT rc = ScaleRect({7, 43, 320, 60}, s.dpi);
     DrawTextW(paint.dc, s.prompt, -1, &rc, DT_WORDBREAK);
 }
 
@@ -100,6 +106,13 @@ static void OnCommand(int id, int code)
     }
 }
 
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    RescaleChildren(hwnd, s.dpi, FontsFor(s.dpi).gui);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 static void OnDestroy()
 {
     HWND owner = s.owner;
@@ -120,6 +133,7 @@ static LRESULT CALLBACK AddRandomProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (LOWORD(wp) != WA_INACTIVE && s.field)
             SetFocus(s.field);
         return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
@@ -134,9 +148,10 @@ void OpenAddRandom(HWND listMaker)
     if (!RegisterWindowClass(g_instance, L"addrandom", AddRandomProc, L"wboekicon", L"wboekicon"))
         return;
     s.owner = listMaker;
+    int w = Scale(kWidth, SystemDpi()), h = Scale(kHeight, SystemDpi());
     HWND hwnd = CreateWindowW(L"addrandom", Str(Txt_CreateListAddRandomNumber), WS_CAPTION | WS_SYSMENU,
-                              (g_screenWidth - kWidth) / 2, (g_screenHeight - kHeight) / 2, kWidth, kHeight, nullptr,
-                              nullptr, g_instance, nullptr);
+                              (g_screenWidth - w) / 2, (g_screenHeight - h) / 2, w, h, nullptr, nullptr, g_instance,
+                              nullptr);
     if (!hwnd) {
         s = {};
         return;

@@ -10,6 +10,7 @@
 #include "core/session.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/fieldkeys.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
@@ -36,6 +37,7 @@ struct ListMakerState {
     int listTop, listShown;
     int bookTop, bookShown;
     int lists;  // list directories, as last counted
+    int dpi;
     bool closing;  // the list was compacted on the way out
 };
 static ListMakerState s;
@@ -315,41 +317,59 @@ static LRESULT CALLBACK CellProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
-static HWND MakeEdit(HWND parent, int id, int x, int y, int width, HFONT font)
+static HWND MakeEdit(HWND parent, int id, int x, int y, int width)
 {
-    HWND field = CreateWindowExW(WS_EX_CLIENTEDGE, L"edit", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, x,
-                                 y, width, 25, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance,
-                                 nullptr);
-    SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
-    return field;
+    return CreateScaledChild(parent, WS_EX_CLIENTEDGE, L"edit", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL,
+                             x, y, width, 25, id);
 }
 
-static HWND MakeCell(HWND parent, int id, int x, int y, int width, HFONT font)
+static HWND MakeCell(HWND parent, int id, int x, int y, int width)
 {
-    HWND cell = MakeEdit(parent, id, x, y, width, font);
+    HWND cell = MakeEdit(parent, id, x, y, width);
     SetWindowSubclass(cell, CellProc, 1, 0);
     return cell;
 }
 
 static void MakeButton(HWND parent, int id, int x, int width, StringId text)
 {
-    HWND button = CreateWindowW(L"button", Str(text), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, 305, width,
-                                30, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
-    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+    CreateScaledChild(parent, 0, L"button", Str(text), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, 305,
+                      width, 30, id);
 }
 
 static HWND MakeBar(HWND parent, int id, int x, int y)
 {
-    return CreateWindowW(L"scrollbar", L"", WS_CHILD | WS_VISIBLE | SBS_VERT, x, y, 20, 184, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+    return CreateScaledChild(parent, 0, L"scrollbar", L"", WS_CHILD | WS_VISIBLE | SBS_VERT, x, y, 20, 184, id);
+}
+
+static void MakeRowFonts()
+{
+    LanguagePair* pair = CurrentPair();
+    s.sourceFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->sourceCharset, true, s.dpi);
+    s.targetFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->targetCharset, true, s.dpi);
+}
+
+// A new font resets an edit control's margins to the font's.
+static void SetFieldFont(HWND field, HFONT font)
+{
+    SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+}
+
+static void GiveFonts()
+{
+    for (int i = 0; i < kRows; ++i) {
+        SetFieldFont(s.listRows[i], s.sourceFont);
+        SetFieldFont(s.bookSource[i], s.sourceFont);
+        SetFieldFont(s.bookTranslation[i], s.targetFont);
+    }
+    SetFieldFont(s.search, s.sourceFont);
+    for (int id : {LmAddAll, LmRemoveAll, LmAddRandom, LmPrint, LmDone})
+        SendMessageW(GetDlgItem(s.hwnd, id), WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
 }
 
 static void CreateControls(HWND hwnd)
 {
-    LanguagePair* pair = CurrentPair();
-    s.sourceFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->sourceCharset);
-    s.targetFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->targetCharset);
+    MakeRowFonts();
     s.listBar = MakeBar(hwnd, LmListBar, 15, 41);
     s.bookBar = MakeBar(hwnd, LmBookBar, 385, 40);
     MakeButton(hwnd, LmAddAll, 15, 120, Txt_CreateListAddAll);
@@ -359,11 +379,12 @@ static void CreateControls(HWND hwnd)
     MakeButton(hwnd, LmDone, 500, 84, Txt_Done);
     for (int i = 0; i < kRows; ++i) {
         int y = 40 + 23 * i;
-        s.listRows[i] = MakeCell(hwnd, LmListRow + i, 35, y, 160, s.sourceFont);
-        s.bookSource[i] = MakeCell(hwnd, LmBookRow + i, 225, y, 160, s.sourceFont);
-        s.bookTranslation[i] = MakeCell(hwnd, LmBookRow + i, 405, y, 180, s.targetFont);
+        s.listRows[i] = MakeCell(hwnd, LmListRow + i, 35, y, 160);
+        s.bookSource[i] = MakeCell(hwnd, LmBookRow + i, 225, y, 160);
+        s.bookTranslation[i] = MakeCell(hwnd, LmBookRow + i, 405, y, 180);
     }
-    s.search = MakeEdit(hwnd, LmSearch, 225, 250, 160, s.sourceFont);
+    s.search = MakeEdit(hwnd, LmSearch, 225, 250, 160);
+    GiveFonts();
     SendMessageW(s.search, EM_LIMITTEXT, kSearchChars, 0);
     SubclassKeyField(s.search, {VK_RETURN, VK_DOWN, VK_UP});
 }
@@ -378,10 +399,21 @@ static HMENU BuildMenuBar()
     return bar;
 }
 
+// The design's client height under the caption and menu bar of the dpi.
+static SIZE WindowSize(int dpi)
+{
+    return {Scale(kWidth, dpi), Scale(kClientHeight, dpi) + MulDiv(g_captionHeight + g_menuHeight, dpi, SystemDpi())};
+}
+
 static void OnCreate(HWND hwnd)
 {
     s = {};
     s.hwnd = hwnd;
+    // Made on a monitor of another scale than the primary screen's at start-up.
+    s.dpi = WindowDpi(hwnd);
+    SIZE size = WindowSize(s.dpi);
+    if (s.dpi != SystemDpi())
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetMenu(hwnd, BuildMenuBar());
     SetTitle();
     CreateControls(hwnd);
@@ -409,11 +441,12 @@ static void OnPaint(HWND hwnd)
     PaintDc paint(hwnd);
     HDC dc = paint.dc;
     DrawTopEdge(hwnd, dc);
-    auto line = [dc](COLORREF colour, POINT from, POINT to) {
-        GdiObject pen(CreatePen(PS_SOLID, 5, colour));
+    int dpi = s.dpi;
+    auto line = [dc, dpi](COLORREF colour, POINT from, POINT to) {
+        GdiObject pen(CreatePen(PS_SOLID, Scale(5, dpi), colour));
         Selected selected(dc, pen.handle);
-        MoveToEx(dc, from.x, from.y, nullptr);
-        LineTo(dc, to.x, to.y);
+        MoveToEx(dc, Scale(from.x, dpi), Scale(from.y, dpi), nullptr);
+        LineTo(dc, Scale(to.x, dpi), Scale(to.y, dpi));
     };
     line(RGB(224, 224, 224), {209, 4}, {209, 284});
     line(RGB(224, 224, 224), {1, 284}, {604, 284});
@@ -421,15 +454,16 @@ static void OnPaint(HWND hwnd)
     line(RGB(0, 128, 0), {2, 285}, {605, 285});
     SetBkMode(dc, TRANSPARENT);
     {
-        Selected font(dc, g_fonts.listHint);
+        Selected font(dc, FontsFor(dpi).listHint);
         SetTextColor(dc, RGB(0, 0, 0));
-        RECT add{225, 230, 600, 250}, remove{15, 230, 203, 280}, words{225, 13, 600, 30};
+        RECT add = ScaleRect({225, 230, 600, 250}, dpi), remove = ScaleRect({15, 230, 203, 280}, dpi),
+             words = ScaleRect({225, 13, 600, 30}, dpi);
         DrawTextW(dc, Str(Txt_CreateListClickAdd), -1, &add, DT_WORDBREAK);
         DrawTextW(dc, Str(Txt_CreateListClickRemove), -1, &remove, DT_WORDBREAK);
         DrawTextW(dc, Str(Txt_CreateListAddwords), -1, &words, DT_WORDBREAK);
     }
-    Selected font(dc, g_fonts.listHeading);
-    RECT heading{0, 10, 208, 30};
+    Selected font(dc, FontsFor(dpi).listHeading);
+    RECT heading = ScaleRect({0, 10, 208, 30}, dpi);
     DrawEngravedText(dc, &heading, Str(Txt_CreateListPracticelist), DT_CENTER | DT_SINGLELINE);
 }
 
@@ -534,6 +568,18 @@ static void OnCommand(int id, int code, LPARAM lp)
     }
 }
 
+// The fields keep their texts and the bars their places: only sizes change.
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    HFONT oldSource = s.sourceFont, oldTarget = s.targetFont;
+    MakeRowFonts();
+    GiveFonts();
+    DeleteObject(oldSource);
+    DeleteObject(oldTarget);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 static void OnDestroy(HWND hwnd)
 {
     g_settings.windowPos[PosMakelist] = SaveWindowPosition(hwnd);
@@ -565,6 +611,7 @@ static LRESULT CALLBACK ListMakerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             SetFocus(s.search);
         return 0;
     case WM_CLOSE: Close(); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     case WM_NCDESTROY: OnNcDestroy(); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
@@ -577,10 +624,9 @@ bool ShowListMaker()
         return false;
     if (!RegisterWindowClass(g_instance, L"lijst", ListMakerProc, L"wboekicon", L"wboekicon"))
         return false;
-    int height = kClientHeight + g_captionHeight + g_menuHeight;
-    HWND hwnd = CreateWindowW(L"lijst", L"", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, (g_screenWidth - kWidth) / 2,
-                              (g_screenHeight - g_menuHeight - g_captionHeight - kClientHeight) / 2, kWidth, height,
-                              nullptr, nullptr, g_instance, nullptr);
+    SIZE size = WindowSize(SystemDpi());
+    HWND hwnd = CreateWindowW(L"lijst", L"", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, (g_screenWidth - size.cx) / 2,
+                              (g_screenHeight - size.cy) / 2, size.cx, size.cy, nullptr, nullptr, g_instance, nullptr);
     if (!hwnd)
         return false;
     ShowWindow(hwnd, SW_SHOW);

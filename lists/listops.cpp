@@ -9,6 +9,7 @@
 #include "core/session.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/kit.h"
 #include <strsafe.h>
 #include <algorithm>
@@ -163,19 +164,31 @@ static void OnNewListOk(HWND dialog)
     EndDialog(dialog, IDOK);
 }
 
+static const struct { int id; StringId text; } kNewListItems[] = {
+    {IDC_NEWLIST_GROUP, Txt_NewlistDialogListname},
+    {IDOK, Txt_NewlistDialogOk},
+    {IDCANCEL, Txt_NewlistDialogCancel},
+    {IDC_NEWLIST_NAME, Txt_Count},
+};
+
+// The controls as the system laid the template out, and the dpi it did so
+// at: a change of scale places them from these, so that going back to a
+// scale puts them back exactly.
+static struct {
+    int dpi;
+    RECT made[std::size(kNewListItems)];
+} s_newList;
+
 static void OnNewListInit(HWND dialog)
 {
-    const struct { int id; StringId text; } items[] = {
-        {IDC_NEWLIST_GROUP, Txt_NewlistDialogListname},
-        {IDOK, Txt_NewlistDialogOk},
-        {IDCANCEL, Txt_NewlistDialogCancel},
-        {IDC_NEWLIST_NAME, Txt_Count},
-    };
-    for (const auto& item : items) {
-        HWND control = GetDlgItem(dialog, item.id);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
-        if (item.text != Txt_Count)
-            SetWindowTextW(control, Str(item.text));
+    s_newList.dpi = WindowDpi(dialog);
+    for (size_t i = 0; i < std::size(kNewListItems); ++i) {
+        HWND control = GetDlgItem(dialog, kNewListItems[i].id);
+        GetWindowRect(control, &s_newList.made[i]);
+        MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&s_newList.made[i]), 2);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s_newList.dpi).gui), FALSE);
+        if (kNewListItems[i].text != Txt_Count)
+            SetWindowTextW(control, Str(kNewListItems[i].text));
     }
     SetWindowTextW(dialog, Str(Txt_NewlistDialogCaption));
     HWND field = GetDlgItem(dialog, IDC_NEWLIST_NAME);
@@ -183,9 +196,27 @@ static void OnNewListInit(HWND dialog)
     SetFocus(field);
 }
 
-static INT_PTR CALLBACK NewListProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
+// The system scales the template by its font when the dialog is made; the
+// controls' font is the program's, so a change of scale is taken here.
+static void OnNewListDpiChanged(HWND dialog, WPARAM wp, LPARAM lp)
+{
+    int dpi = TakeDpiChange(dialog, wp, lp), made = s_newList.dpi;
+    for (size_t i = 0; i < std::size(kNewListItems); ++i) {
+        HWND control = GetDlgItem(dialog, kNewListItems[i].id);
+        const RECT& r = s_newList.made[i];
+        int left = MulDiv(r.left, dpi, made), top = MulDiv(r.top, dpi, made);
+        SetWindowPos(control, nullptr, left, top, MulDiv(r.right, dpi, made) - left, MulDiv(r.bottom, dpi, made) - top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(dpi).gui), TRUE);
+    }
+}
+
+static INT_PTR CALLBACK NewListProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
+    case WM_DPICHANGED:
+        OnNewListDpiChanged(dialog, wp, lp);
+        return TRUE;
     case WM_INITDIALOG:
         OnNewListInit(dialog);
         return FALSE;  // the focus is set
@@ -412,8 +443,9 @@ static void PaintUpdating(HWND hwnd)
     PaintDc paint(hwnd);
     SetBkMode(paint.dc, TRANSPARENT);
     SetTextColor(paint.dc, RGB(0, 0, 0));
-    Selected font(paint.dc, g_fonts.gui);
-    RECT rc{50, 20, 340, 40};
+    int dpi = WindowDpi(hwnd);
+    Selected font(paint.dc, FontsFor(dpi).gui);
+    RECT rc = ScaleRect({50, 20, 340, 40}, dpi);
     DrawTextW(paint.dc, Str(Txt_CreateListUpdarting), -1, &rc, DT_CENTER | DT_WORDBREAK);
 }
 
@@ -422,6 +454,10 @@ static LRESULT CALLBACK UpdatingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_CREATE: ApplyStayOnTop(hwnd); return 0;
     case WM_PAINT: PaintUpdating(hwnd); return 0;
+    case WM_DPICHANGED:
+        TakeDpiChange(hwnd, wp, lp);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
@@ -430,9 +466,10 @@ static LRESULT CALLBACK UpdatingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 static HWND ShowUpdatingNotice()
 {
     RegisterWindowClass(g_instance, L"updating", UpdatingProc, L"wboekicon", L"wboekicon");
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HWND hwnd = CreateWindowW(L"updating", Str(Txt_CreateListUpdateCaption), WS_CAPTION | WS_SYSMENU, (w - 350) / 2,
-                              (h - 120) / 2, 350, 120, nullptr, nullptr, g_instance, nullptr);
+    int w = Scale(350, SystemDpi()), h = Scale(120, SystemDpi());
+    HWND hwnd = CreateWindowW(L"updating", Str(Txt_CreateListUpdateCaption), WS_CAPTION | WS_SYSMENU,
+                              (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h,
+                              nullptr, nullptr, g_instance, nullptr);
     if (!hwnd)
         return nullptr;
     ShowWindow(hwnd, SW_SHOW);

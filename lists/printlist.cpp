@@ -1,10 +1,12 @@
 #include "lists/printlist.h"
 #include "shell/app.h"
 #include "core/catalogue.h"
+#include "core/dllsearch.h"
 #include "core/fileutil.h"
 #include "core/report.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/kit.h"
 #include <richedit.h>
 #include <algorithm>
@@ -81,18 +83,23 @@ static LRESULT CALLBACK PrintingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_CREATE:
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(WindowDpi(hwnd)).gui), FALSE);
         ApplyStayOnTop(hwnd);
         return 0;
     case WM_PAINT: {
         PaintDc paint(hwnd);
         SetBkMode(paint.dc, TRANSPARENT);
         SetTextColor(paint.dc, RGB(0, 0, 0));
-        Selected font(paint.dc, g_fonts.gui);
-        RECT rc{25, 20, 350, 40};
+        int dpi = WindowDpi(hwnd);
+        Selected font(paint.dc, FontsFor(dpi).gui);
+        RECT rc = ScaleRect({25, 20, 350, 40}, dpi);
         DrawTextW(paint.dc, Str(Txt_CreateListformatting), -1, &rc, DT_WORDBREAK);
         return 0;
     }
+    case WM_DPICHANGED:
+        TakeDpiChange(hwnd, wp, lp);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
@@ -101,9 +108,10 @@ static LRESULT CALLBACK PrintingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 static HWND ShowPrintingNotice()
 {
     RegisterWindowClass(g_instance, L"printing", PrintingProc, L"wboekicon", L"wboekicon");
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HWND hwnd = CreateWindowW(L"printing", Str(Txt_CreateListPrint), WS_CAPTION | WS_SYSMENU, (w - 300) / 2,
-                              (h - 110) / 2, 300, 110, nullptr, nullptr, g_instance, nullptr);
+    int w = Scale(300, SystemDpi()), h = Scale(110, SystemDpi());
+    HWND hwnd = CreateWindowW(L"printing", Str(Txt_CreateListPrint), WS_CAPTION | WS_SYSMENU,
+                              (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h,
+                              nullptr, nullptr, g_instance, nullptr);
     if (!hwnd)
         return nullptr;
     ShowWindow(hwnd, SW_SHOW);
@@ -120,7 +128,7 @@ static HWND CreatePrintEdit(HWND parent)
 {
     // The program loads the library at start-up; this keeps printing whole without it.
     if (!GetModuleHandleW(L"RICHED32.DLL"))
-        LoadLibraryW(L"RICHED32.DLL");
+        LoadSystemLibrary(L"RICHED32.DLL");
     return CreateWindowExW(WS_EX_CLIENTEDGE, L"RICHEDIT", L"", WS_CHILD | ES_MULTILINE, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), g_instance, nullptr);
 }

@@ -11,6 +11,7 @@
 #include "core/session.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
+#include "tests/support/listmaker.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
@@ -92,23 +93,13 @@ protected:
     // The program on this word book, its current list "words" holding these records.
     void Start(const WordPairs& book, const WordPairs& list, const std::vector<int>& flags = {})
     {
-        WriteWordBook(L"books\\francais_english.wb", book);
-        g_instance = GetModuleHandleW(nullptr);
-        SetSetting(L"PracticeList", L"words");
-        ASSERT_TRUE(StartWordbook(""));
+        ASSERT_NO_FATAL_FAILURE(StartWithBookAndList(book, list, flags));
         listPath_ = PairListPath(CurrentPair(), g_session.listName);
-        CloseListFile();
-        WriteWordBook(listPath_, list, flags);
-        OpenListFile();
-        CountListRecords();
-        ShowWindow(g_mainWindow, SW_SHOW);
     }
     // The user's way in: the main window's make-list command.
     void OpenWindow()
     {
-        SendMessageW(g_mainWindow, WM_COMMAND, CmdMakeList, 0);
-        PumpMessages();
-        w_ = FindWindowW(L"lijst", nullptr);
+        w_ = OpenListMaker();
         ASSERT_NE(nullptr, w_);
     }
     void Open(const WordPairs& book, const WordPairs& list)
