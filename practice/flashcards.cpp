@@ -5,6 +5,7 @@
 #include "core/report.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
 #include <commctrl.h>
@@ -14,6 +15,7 @@
 
 static const int kLayoutWidth = 630;
 static const int kLayoutHeight = 270;
+static const int kWindowHeight = 262;  // and the caption and menu bar's
 static const int kLeft = 15, kTop = 10;
 static const int kSlowest = 1, kFastest = 11, kStartSpeed = 6;
 // Periods that are no speed period: which kind of step is pending.
@@ -40,7 +42,8 @@ struct PracticeState {
     HWND hwnd;
     HWND question, answer, progress, speedBar;
     HFONT questionFont, answerFont;
-    int x0, y0;
+    int dpi;
+    int x0, y0;  // the layout's origin, in design pixels
     int cards;              // the list's records at opening
     std::vector<int> pool;  // list indices not yet drawn, the first cardsLeft of them
     int cardsLeft;
@@ -48,6 +51,7 @@ struct PracticeState {
     int phase;   // 0: the next step shows a question, 1: its answer
     int speed;   // slider position at the last tick
     UINT period; // 0 once the run has ended
+    bool rescaling;  // a change of scale resizes the window: the card stays
 };
 static PracticeState s;
 
@@ -121,38 +125,69 @@ static void QuickStep()
 
 // --- the window ---
 
+static SIZE WindowSize(int dpi)
+{
+    return {Scale(kLayoutWidth, dpi), Scale(kWindowHeight, dpi) + g_captionHeight + g_menuHeight};
+}
+
 static void PlaceChildren()
 {
     for (const ChildPlace& c : kChildren)
-        MoveWindow(GetDlgItem(s.hwnd, c.id), s.x0 + c.x, s.y0 + c.y, c.w, c.h, TRUE);
+        MoveScaledChild(GetDlgItem(s.hwnd, c.id), s.x0 + c.x, s.y0 + c.y, c.w, c.h);
+}
+
+// The cards' fonts at the window's scale, given to their boxes; the old ones go once the boxes have the new.
+static void MakeCardFonts()
+{
+    const LanguagePair* pair = CurrentPair();
+    HFONT oldQuestion = s.questionFont, oldAnswer = s.answerFont;
+    s.questionFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->sourceCharset, true, s.dpi);
+    s.answerFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->targetCharset, true, s.dpi);
+    SendMessageW(s.question, WM_SETFONT, reinterpret_cast<WPARAM>(s.questionFont), TRUE);
+    SendMessageW(s.answer, WM_SETFONT, reinterpret_cast<WPARAM>(s.answerFont), TRUE);
+    if (oldQuestion)
+        DeleteObject(oldQuestion);
+    if (oldAnswer)
+        DeleteObject(oldAnswer);
+}
+
+// Centres the layout in a client area of the size (pixels).
+static void Layout(int width, int height)
+{
+    s.x0 = std::max(kLeft, (Unscale(width, s.dpi) - kLayoutWidth) / 2 + kLeft);
+    s.y0 = std::max(kTop, (Unscale(height, s.dpi) - kLayoutHeight) / 2 + kTop);
+    PlaceChildren();
 }
 
 static void OnCreate(HWND hwnd)
 {
-    const LanguagePair* pair = CurrentPair();
     s.hwnd = hwnd;
+    s.dpi = WindowDpi(hwnd);
     s.cards = g_session.list.count;
-    s.questionFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->sourceCharset);
-    s.answerFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->targetCharset);
     s.x0 = kLeft;
     s.y0 = kTop;
     for (const ChildPlace& c : kChildren) {
-        HWND child = CreateWindowExW(0, c.cls, c.id == CardQuit ? Str(Txt_Quit) : L"", WS_CHILD | WS_VISIBLE | c.style,
-                                     s.x0 + c.x, s.y0 + c.y, c.w, c.h, hwnd,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), g_instance, nullptr);
+        HWND child = CreateScaledChild(hwnd, 0, c.cls, c.id == CardQuit ? Str(Txt_Quit) : L"",
+                                       WS_CHILD | WS_VISIBLE | c.style, s.x0 + c.x, s.y0 + c.y, c.w, c.h, c.id);
         if (c.id == CardQuit)
-            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), TRUE);
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
     }
     s.question = GetDlgItem(hwnd, CardQuestion);
     s.answer = GetDlgItem(hwnd, CardAnswer);
     s.progress = GetDlgItem(hwnd, CardProgress);
     s.speedBar = GetDlgItem(hwnd, CardSpeed);
+    MakeCardFonts();
     // The 32-bit range: lists go beyond 65535 records.
     SendMessageW(s.progress, PBM_SETRANGE32, 0, s.cards);
     SendMessageW(s.speedBar, TBM_SETRANGE, FALSE, MAKELPARAM(kSlowest, kFastest));
     SendMessageW(s.speedBar, TBM_SETPOS, TRUE, kStartSpeed);
     s.speed = kStartSpeed;
 
+    // Made on a monitor of another scale than the one it was sized for.
+    if (s.dpi != SystemDpi()) {
+        SIZE size = WindowSize(s.dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     s.pool.resize(static_cast<size_t>(s.cards));
     for (int i = 0; i < s.cards; ++i)
         s.pool[static_cast<size_t>(i)] = i;
@@ -168,10 +203,8 @@ static void OnCreate(HWND hwnd)
 // card half shown is left. After the end nothing restarts (the end box is open).
 static void OnSize(int width, int height)
 {
-    s.x0 = std::max(kLeft, (width - kLayoutWidth) / 2 + kLeft);
-    s.y0 = std::max(kTop, (height - kLayoutHeight) / 2 + kTop);
-    PlaceChildren();
-    if (s.period == 0)
+    Layout(width, height);
+    if (s.period == 0 || s.rescaling)
         return;
     s.phase = 0;
     StartTimer(kFirstPeriod);
@@ -183,18 +216,18 @@ static void OnPaint(HWND hwnd)
     HDC dc = paint.dc;
     SetBkMode(dc, TRANSPARENT);
     {
-        Selected font(dc, g_fonts.gui);
+        Selected font(dc, FontsFor(s.dpi).gui);
         SetTextColor(dc, RGB(0, 0, 0));
         int fast = _wtoi(Str(Txt_PracticeFastPos));
-        RECT slow{s.x0 + 20, s.y0 + 180, s.x0 + 105, s.y0 + 200};
-        RECT quick{s.x0 + fast - 15, s.y0 + 180, s.x0 + fast + 65, s.y0 + 200};
+        RECT slow = ScaleRect({s.x0 + 20, s.y0 + 180, s.x0 + 105, s.y0 + 200}, s.dpi);
+        RECT quick = ScaleRect({s.x0 + fast - 15, s.y0 + 180, s.x0 + fast + 65, s.y0 + 200}, s.dpi);
         DrawTextW(dc, Str(Txt_PracticeSlow), -1, &slow, DT_SINGLELINE);
         DrawTextW(dc, Str(Txt_PracticeFast), -1, &quick, DT_SINGLELINE);
     }
     if (const LanguagePair* pair = CurrentPair()) {
-        Selected font(dc, g_fonts.heading);
-        RECT source{s.x0, s.y0, s.x0 + 500, s.y0 + 50};
-        RECT target{s.x0, s.y0 + 75, s.x0 + 500, s.y0 + 125};
+        Selected font(dc, FontsFor(s.dpi).heading);
+        RECT source = ScaleRect({s.x0, s.y0, s.x0 + 500, s.y0 + 50}, s.dpi);
+        RECT target = ScaleRect({s.x0, s.y0 + 75, s.x0 + 500, s.y0 + 125}, s.dpi);
         DrawEngravedText(dc, &source, pair->sourceName, DT_SINGLELINE);
         DrawEngravedText(dc, &target, pair->targetName, DT_SINGLELINE);
     }
@@ -210,7 +243,7 @@ static void OnDrawItem(const DRAWITEMSTRUCT& item)
     RECT outer;
     GetWindowRect(item.hwndItem, &outer);
     int edge = (outer.right - outer.left - item.rcItem.right) / 2;
-    RECT rc{5 - edge, item.rcItem.top, 589 - edge, item.rcItem.bottom};
+    RECT rc{Scale(5, s.dpi) - edge, item.rcItem.top, Scale(589, s.dpi) - edge, item.rcItem.bottom};
     Selected font(dc, item.CtlID == CardQuestion ? s.questionFont : s.answerFont);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kCardColour);
@@ -232,6 +265,20 @@ static void OnCommand(int id, int code)
         return;
     }
     SetFocus(s.hwnd);
+}
+
+// Moved to a monitor of another scale: the card shown stays, and so does the step pending.
+static void OnDpiChanged(WPARAM wp, LPARAM lp)
+{
+    s.rescaling = true;
+    s.dpi = TakeDpiChange(s.hwnd, wp, lp);
+    s.rescaling = false;
+    MakeCardFonts();
+    SendMessageW(GetDlgItem(s.hwnd, CardQuit), WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), FALSE);
+    RECT client;
+    GetClientRect(s.hwnd, &client);
+    Layout(client.right, client.bottom);
+    InvalidateRect(s.hwnd, nullptr, TRUE);
 }
 
 static void OnDestroy(HWND hwnd)
@@ -266,6 +313,7 @@ static LRESULT CALLBACK PracticeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp)); return 0;
     case WM_HSCROLL: SetFocus(hwnd); return 0;
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wp));
+    case WM_DPICHANGED: OnDpiChanged(wp, lp); return 0;
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     case WM_NCDESTROY: OnNcDestroy(); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
@@ -278,11 +326,9 @@ bool OpenPractice()
         return false;
     RegisterWindowClass(g_instance, L"leren", PracticeProc, L"wboekicon", L"wboekicon");
     std::wstring title = std::wstring(Str(Txt_PracticeCaption)) + L"  (" + g_session.listName + L")";
-    int width = kLayoutWidth;
-    int height = 262 + g_captionHeight + g_menuHeight;
-    HWND hwnd = CreateWindowW(L"leren", title.c_str(), WS_OVERLAPPEDWINDOW, (g_screenWidth - width) / 2,
-                              (g_screenHeight - g_menuHeight - g_captionHeight - 262) / 2, width, height, nullptr,
-                              nullptr, g_instance, nullptr);
+    SIZE size = WindowSize(SystemDpi());
+    HWND hwnd = CreateWindowW(L"leren", title.c_str(), WS_OVERLAPPEDWINDOW, (g_screenWidth - size.cx) / 2,
+                              (g_screenHeight - size.cy) / 2, size.cx, size.cy, nullptr, nullptr, g_instance, nullptr);
     if (!hwnd)
         return false;
     ShowWindow(hwnd, SW_SHOWNORMAL);

@@ -7,6 +7,7 @@
 #include "core/review.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/kit.h"
 #include <strsafe.h>
 #include <algorithm>
@@ -35,6 +36,7 @@ struct PlottedRun {
 
 struct ChartState {
     HWND hwnd;
+    int dpi;
     std::vector<PlottedRun> runs;  // in time order
     std::vector<int> boxes;        // records per box, [0] for box 1
 };
@@ -51,28 +53,33 @@ struct ChartLayout {
     int buttonTop;
 };
 
-static ChartLayout LayoutFor(int width, int height)
+// The top half hangs from the top edge, the bottom half stands on the bottom edge.
+static ChartLayout LayoutFor(int width, int height, int dpi)
 {
+    auto px = [dpi](int design) { return Scale(design, dpi); };
+    int margin = px(kMargin), right = width - margin;
     ChartLayout l{};
-    l.buttonTop = height - 10 - kButtonHeight;
-    l.boxLegend = {kMargin, l.buttonTop - 32, width - kMargin, l.buttonTop - 10};
-    l.bar = {kMargin, l.boxLegend.top - 30, width - kMargin, l.boxLegend.top - 6};
-    l.boxHeading = {kMargin, l.bar.top - 30, width - kMargin, l.bar.top - 4};
-    l.heading = {kMargin, 8, width - kMargin, 36};
-    l.legend = {kMargin, 36, width - kMargin, 54};
+    l.buttonTop = height - px(10) - px(kButtonHeight);
+    l.boxLegend = {margin, l.buttonTop - px(32), right, l.buttonTop - px(10)};
+    l.bar = {margin, l.boxLegend.top - px(30), right, l.boxLegend.top - px(6)};
+    l.boxHeading = {margin, l.bar.top - px(30), right, l.bar.top - px(4)};
+    l.heading = {margin, px(8), right, px(36)};
+    l.legend = {margin, px(36), right, px(54)};
     // The dates need a line under the x axis.
-    l.plot = {kMargin + kAxisLabelWidth, 64, width - kMargin - 16, l.boxHeading.top - 34};
+    l.plot = {px(kMargin + kAxisLabelWidth), px(64), right - px(16), l.boxHeading.top - px(34)};
     return l;
 }
 
 // The first run and the last stand a little in from the plot's ends.
 static const int kRunPad = 12;
 
-RECT ProgressRunArea(int clientWidth, int clientHeight)
+RECT ProgressRunArea(int clientWidth, int clientHeight, int dpi)
 {
-    RECT plot = LayoutFor(clientWidth, clientHeight).plot;
-    return {plot.left + kRunPad, plot.top, plot.right - kRunPad, plot.bottom};
+    RECT plot = LayoutFor(clientWidth, clientHeight, dpi).plot;
+    return {plot.left + Scale(kRunPad, dpi), plot.top, plot.right - Scale(kRunPad, dpi), plot.bottom};
 }
+
+static int Px(int design) { return Scale(design, s.dpi); }
 
 static SIZE TextSize(HDC dc, const std::wstring& text)
 {
@@ -83,7 +90,7 @@ static SIZE TextSize(HDC dc, const std::wstring& text)
 
 static void DrawHeading(HDC dc, RECT rc, const wchar_t* text)
 {
-    Selected font(dc, g_fonts.heading);
+    Selected font(dc, FontsFor(s.dpi).heading);
     DrawEngravedText(dc, &rc, text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
 }
 
@@ -137,17 +144,18 @@ static int XFor(const RECT& area, long long seconds)
 
 static void DrawYAxis(HDC dc, const RECT& plot, long long top, long long step)
 {
-    GdiObject grid(CreatePen(PS_SOLID, 1, kGridColour));
+    GdiObject grid(CreatePen(PS_SOLID, Px(1), kGridColour));
+    GdiObject axis(CreatePen(PS_SOLID, Px(1), RGB(0, 0, 0)));
     Selected pen(dc, grid.handle);
     for (long long value = 0; value <= top; value += step) {
         int y = YFor(plot, static_cast<double>(value), top);
         if (value > 0)
-            Line(dc, plot.left + 1, y, plot.right, y);
+            Line(dc, plot.left + Px(1), y, plot.right, y);
         std::wstring label = std::to_wstring(value) + L"%";
-        RECT rc{0, y - 10, plot.left - 6, y + 10};
+        RECT rc{0, y - Px(10), plot.left - Px(6), y + Px(10)};
         DrawTextW(dc, label.c_str(), -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
     }
-    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, axis.handle);
     Line(dc, plot.left, plot.top, plot.left, plot.bottom);
     Line(dc, plot.left, plot.bottom, plot.right, plot.bottom);
 }
@@ -161,12 +169,12 @@ static void DrawDates(HDC dc, const RECT& plot, const RECT& area, int clientWidt
     for (const PlottedRun& run : s.runs) {
         int x = XFor(area, run.seconds);
         int half = TextSize(dc, run.date).cx / 2;
-        int left = std::max(2, std::min(x - half, clientWidth - 2 * half - 4));
-        if (run.date == lastDate || left < lastRight + 10)
+        int left = std::max(Px(2), std::min(x - half, clientWidth - 2 * half - Px(4)));
+        if (run.date == lastDate || left < lastRight + Px(10))
             continue;
-        RECT rc{left, plot.bottom + 4, left + 2 * half + 2, plot.bottom + 24};
+        RECT rc{left, plot.bottom + Px(4), left + 2 * half + Px(2), plot.bottom + Px(24)};
         DrawTextW(dc, run.date.c_str(), -1, &rc, DT_SINGLELINE | DT_NOPREFIX);
-        Line(dc, x, plot.bottom, x, plot.bottom + 4);
+        Line(dc, x, plot.bottom, x, plot.bottom + Px(4));
         lastRight = rc.right;
         lastDate = run.date;
     }
@@ -176,10 +184,12 @@ static void DrawDates(HDC dc, const RECT& plot, const RECT& area, int clientWidt
 static void DrawMarker(HDC dc, POINT p, bool review)
 {
     if (review) {
-        POINT diamond[] = {{p.x, p.y - 4}, {p.x + 4, p.y}, {p.x, p.y + 4}, {p.x - 4, p.y}};
+        int r = Px(4);
+        POINT diamond[] = {{p.x, p.y - r}, {p.x + r, p.y}, {p.x, p.y + r}, {p.x - r, p.y}};
         Polygon(dc, diamond, 4);
     } else {
-        Rectangle(dc, p.x - 3, p.y - 3, p.x + 4, p.y + 4);
+        int r = Px(3);  // the square's right and bottom edges are drawn inside: one more
+        Rectangle(dc, p.x - r, p.y - r, p.x + r + 1, p.y + r + 1);
     }
 }
 
@@ -191,7 +201,7 @@ static void DrawSeries(HDC dc, const RECT& area, long long top, double PlottedRu
     for (const PlottedRun& run : s.runs)
         if (run.review == review)
             points.push_back({XFor(area, run.seconds), YFor(area, run.*measure, top)});
-    GdiObject line(CreatePen(PS_SOLID, review ? 1 : 2, colour));
+    GdiObject line(CreatePen(PS_SOLID, Px(review ? 1 : 2), colour));
     GdiObject fill(CreateSolidBrush(colour));
     Selected pen(dc, line.handle);
     Selected brush(dc, fill.handle);
@@ -220,21 +230,21 @@ static void DrawLegend(HDC dc, const RECT& rc)
         RECT text{right - width, rc.top, right, rc.bottom};
         DrawTextW(dc, Str(item.name), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
         if (item.marker == 0) {
-            RECT swatch{text.left - 26, middle - 2, text.left - 6, middle + 2};
+            RECT swatch{text.left - Px(26), middle - Px(2), text.left - Px(6), middle + Px(2)};
             FillBox(dc, swatch, item.colour);
-            right = swatch.left - 18;
+            right = swatch.left - Px(18);
         } else {
             Selected brush(dc, GetStockObject(BLACK_BRUSH));
             Selected pen(dc, GetStockObject(BLACK_PEN));
-            DrawMarker(dc, {text.left - 10, middle}, item.marker == 2);
-            right = text.left - 28;
+            DrawMarker(dc, {text.left - Px(10), middle}, item.marker == 2);
+            right = text.left - Px(28);
         }
     }
 }
 
 static void DrawNoHistory(HDC dc, const RECT& plot)
 {
-    RECT rc{plot.left, plot.top + 20, plot.right, plot.bottom};
+    RECT rc{plot.left, plot.top + Px(20), plot.right, plot.bottom};
     SetTextColor(dc, RGB(0, 0, 0));
     DrawTextW(dc, Str(Txt_ProgressNoHistory), -1, &rc, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
 }
@@ -242,17 +252,17 @@ static void DrawNoHistory(HDC dc, const RECT& plot)
 static void DrawRuns(HDC dc, const ChartLayout& l, int clientWidth, int clientHeight)
 {
     DrawHeading(dc, l.heading, Str(Txt_ProgressRuns));
-    Selected font(dc, g_fonts.gui);
+    Selected font(dc, FontsFor(s.dpi).gui);
     SetTextColor(dc, RGB(0, 0, 0));
     if (s.runs.empty()) {
         DrawNoHistory(dc, l.plot);
         return;
     }
-    if (l.plot.right - l.plot.left < 40 || l.plot.bottom - l.plot.top < 20)
+    if (l.plot.right - l.plot.left < Px(40) || l.plot.bottom - l.plot.top < Px(20))
         return;
     long long step = 0;
     long long top = ScaleTop(&step);
-    RECT area = ProgressRunArea(clientWidth, clientHeight);
+    RECT area = ProgressRunArea(clientWidth, clientHeight, s.dpi);
     DrawLegend(dc, l.legend);
     DrawYAxis(dc, l.plot, top, step);
     DrawDates(dc, l.plot, area, clientWidth);
@@ -279,7 +289,7 @@ static void DrawBoxBar(HDC dc, const RECT& bar)
         RECT part{left, bar.top, right, bar.bottom};
         FillBox(dc, part, kProgressBoxColours[box]);
         std::wstring count = std::to_wstring(s.boxes[box]);
-        if (s.boxes[box] > 0 && TextSize(dc, count).cx + 6 < right - left) {
+        if (s.boxes[box] > 0 && TextSize(dc, count).cx + Px(6) < right - left) {
             SetTextColor(dc, box >= 3 ? RGB(255, 255, 255) : RGB(0, 0, 0));
             DrawTextW(dc, count.c_str(), -1, &part, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
         }
@@ -298,13 +308,13 @@ static void DrawBoxLegend(HDC dc, const RECT& rc)
     for (int box = 0; box < kLastBox; ++box) {
         int left = rc.left + box * width;
         int middle = (rc.top + rc.bottom) / 2;
-        RECT swatch{left, middle - 6, left + 12, middle + 6};
+        RECT swatch{left, middle - Px(6), left + Px(12), middle + Px(6)};
         FillBox(dc, swatch, kProgressBoxColours[box]);
         FrameRect(dc, &swatch, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         wchar_t name[64], text[96];
         StringCchPrintfW(name, std::size(name), Str(Txt_ProgressBox), box + kFirstBox);
         StringCchPrintfW(text, std::size(text), L"%s: %d", name, s.boxes[box]);
-        RECT label{left + 18, rc.top, left + width - 4, rc.bottom};
+        RECT label{left + Px(18), rc.top, left + width - Px(4), rc.bottom};
         DrawTextW(dc, text, -1, &label, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     }
 }
@@ -312,7 +322,7 @@ static void DrawBoxLegend(HDC dc, const RECT& rc)
 static void DrawBoxes(HDC dc, const ChartLayout& l)
 {
     DrawHeading(dc, l.boxHeading, Str(Txt_ProgressBoxes));
-    Selected font(dc, g_fonts.gui);
+    Selected font(dc, FontsFor(s.dpi).gui);
     SetTextColor(dc, RGB(0, 0, 0));
     DrawBoxBar(dc, l.bar);
     DrawBoxLegend(dc, l.boxLegend);
@@ -334,36 +344,39 @@ static void OnPaint(HWND hwnd)
     HDC dc = memory.dc;
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
-    ChartLayout l = LayoutFor(client.right, client.bottom);
+    ChartLayout l = LayoutFor(client.right, client.bottom, s.dpi);
     DrawRuns(dc, l, client.right, client.bottom);
     DrawBoxes(dc, l);
     BitBlt(paint.dc, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
 }
 
+// The buttons stand in the bottom right corner.
 static void OnSize(int width, int height)
 {
-    ChartLayout l = LayoutFor(width, height);
-    SetWindowPos(GetDlgItem(s.hwnd, ProgressIdDone), nullptr, width - kMargin - kButtonWidth, l.buttonTop, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(GetDlgItem(s.hwnd, ProgressIdHelp), nullptr, width - kMargin - 2 * kButtonWidth - 10, l.buttonTop,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ChartLayout l = LayoutFor(width, height, s.dpi);
+    int w = Px(kButtonWidth), h = Px(kButtonHeight), done = width - Px(kMargin) - w;
+    SetWindowPos(GetDlgItem(s.hwnd, ProgressIdDone), nullptr, done, l.buttonTop, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(GetDlgItem(s.hwnd, ProgressIdHelp), nullptr, done - Px(10) - w, l.buttonTop, w, h,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(s.hwnd, nullptr, FALSE);
 }
 
-// Comes before WM_CREATE: s.hwnd isn't set yet.
+// Comes before WM_CREATE: s.hwnd isn't set yet, nor is s.dpi.
 static void OnMinMaxInfo(HWND hwnd, MINMAXINFO* info)
 {
-    RECT rc{0, 0, kMinClientWidth, kMinClientHeight};
+    int dpi = WindowDpi(hwnd);
+    RECT rc{0, 0, Scale(kMinClientWidth, dpi), Scale(kMinClientHeight, dpi)};
     AdjustWindowRectEx(&rc, GetWindowLongW(hwnd, GWL_STYLE), FALSE, GetWindowLongW(hwnd, GWL_EXSTYLE));
     info->ptMinTrackSize = {rc.right - rc.left, rc.bottom - rc.top};
 }
 
+// Placed by OnSize, at the corner.
 static void MakeButton(int id, const wchar_t* text)
 {
-    HWND button = CreateWindowW(L"button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, kButtonWidth,
-                                kButtonHeight, s.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    HWND button = CreateWindowW(L"button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, Px(kButtonWidth),
+                                Px(kButtonHeight), s.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 g_instance, nullptr);
-    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), TRUE);
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
 }
 
 // The list's history and boxes, read once: nothing changes them while the window is open.
@@ -384,14 +397,38 @@ static void ReadProgress()
     s.boxes.resize(kLastBox);
 }
 
+static SIZE WindowSize(DWORD style, int dpi)
+{
+    RECT rc{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
+    AdjustWindowRectEx(&rc, style, FALSE, 0);
+    return {rc.right - rc.left, rc.bottom - rc.top};
+}
+
 static void OnCreate(HWND hwnd)
 {
     s.hwnd = hwnd;
+    s.dpi = WindowDpi(hwnd);
     ReadProgress();
     MakeButton(ProgressIdHelp, Str(Txt_Help));
     MakeButton(ProgressIdDone, Str(Txt_Done));
     SetFocus(GetDlgItem(hwnd, ProgressIdDone));
     ApplyStayOnTop(hwnd);
+    // Made on a monitor of another scale than the one it was sized for.
+    if (s.dpi != SystemDpi()) {
+        SIZE size = WindowSize(GetWindowLongW(hwnd, GWL_STYLE), s.dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// Moved to a monitor of another scale: the chart is drawn again at it.
+static void OnDpiChanged(WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(s.hwnd, wp, lp);
+    for (int id : {ProgressIdHelp, ProgressIdDone})
+        SendMessageW(GetDlgItem(s.hwnd, id), WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), FALSE);
+    RECT client;
+    GetClientRect(s.hwnd, &client);
+    OnSize(client.right, client.bottom);
 }
 
 static void OnCommand(int id, int code)
@@ -419,6 +456,7 @@ static LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_SIZE: OnSize(LOWORD(lp), HIWORD(lp)); return 0;
     case WM_GETMINMAXINFO: OnMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO*>(lp)); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp)); return 0;
+    case WM_DPICHANGED: OnDpiChanged(wp, lp); return 0;
     case WM_NCDESTROY: OnNcDestroy(); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
@@ -448,11 +486,9 @@ bool ShowProgressChart()
         return false;
     std::wstring title = std::wstring(Str(Txt_ProgressCaption)) + L"  (" + g_session.listName + L")";
     DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    RECT rc{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&rc, style, FALSE, 0);
-    int width = rc.right - rc.left, height = rc.bottom - rc.top;
-    HWND hwnd = CreateWindowW(L"voortgang", title.c_str(), style, (g_screenWidth - width) / 2,
-                              (g_screenHeight - height) / 2, width, height, nullptr, nullptr, g_instance, nullptr);
+    SIZE size = WindowSize(style, SystemDpi());
+    HWND hwnd = CreateWindowW(L"voortgang", title.c_str(), style, (g_screenWidth - size.cx) / 2,
+                              (g_screenHeight - size.cy) / 2, size.cx, size.cy, nullptr, nullptr, g_instance, nullptr);
     if (!hwnd)
         return false;
     ShowWindow(hwnd, SW_SHOW);

@@ -16,7 +16,8 @@ constexpr COLORREF kProgressBoxColours[5] = {RGB(255, 255, 255), RGB(200, 235, 2
 // Where the runs are plotted in a client area of the size: the first run on
 // the left edge, the last on the right, 0% of the words asked on the bottom
 // edge and the scale's top (100% while no share goes beyond) on the top edge.
-RECT ProgressRunArea(int clientWidth, int clientHeight);
+// Pixels of a window at dpi (the design's own pixels at 96).
+RECT ProgressRunArea(int clientWidth, int clientHeight, int dpi = 96);
 
 // Creates and shows the window; false when it can't be made (no list: said so).
 bool ShowProgressChart();

@@ -10,6 +10,7 @@
 #include "core/session.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/fieldkeys.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <iterator>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 static const int kWidth = 630;
@@ -33,7 +35,8 @@ struct TypedState {
     HWND currentScore, bestScore;
     HMENU menu;
     HFONT questionFont, answerFont;
-    POINT origin;
+    int dpi;
+    POINT origin;  // of the layout, in design pixels
     std::vector<int> pool;  // list indices not drawn yet; the first cardsLeft count
     int cardsLeft;
     int count;              // cards of the run
@@ -339,9 +342,8 @@ static const Place& PlaceOf(int id)
 static HWND MakeChild(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, HFONT font)
 {
     const Place& p = PlaceOf(id);
-    HWND child = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, s.origin.x + p.x,
-                                 s.origin.y + p.y, p.width, p.height, s.hwnd,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+    HWND child = CreateScaledChild(s.hwnd, exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, s.origin.x + p.x,
+                                   s.origin.y + p.y, p.width, p.height, id);
     if (font)
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
@@ -349,7 +351,7 @@ static HWND MakeChild(const wchar_t* cls, const wchar_t* text, DWORD style, DWOR
 
 static void CreateControls()
 {
-    HFONT gui = g_fonts.gui;
+    HFONT gui = FontsFor(s.dpi).gui;
     s.question = MakeChild(L"static", L"", SS_OWNERDRAW | SS_NOPREFIX, WS_EX_STATICEDGE, TypedQuestion,
                            s.questionFont);
     s.answer = MakeChild(L"edit", L"", WS_BORDER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, TypedAnswer, s.answerFont);
@@ -366,24 +368,43 @@ static void CreateControls()
 
 static void OnSize(int width, int height)
 {
-    s.origin = {std::max<LONG>(kOrigin.x, (width - kWidth) / 2 + kOrigin.x),
-                std::max<LONG>(kOrigin.y, (height - kLayoutHeight) / 2 + kOrigin.y)};
+    s.origin = {std::max<LONG>(kOrigin.x, (Unscale(width, s.dpi) - kWidth) / 2 + kOrigin.x),
+                std::max<LONG>(kOrigin.y, (Unscale(height, s.dpi) - kLayoutHeight) / 2 + kOrigin.y)};
     for (const Place& p : kPlaces)
-        SetWindowPos(GetDlgItem(s.hwnd, p.id), nullptr, s.origin.x + p.x, s.origin.y + p.y, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveScaledChild(GetDlgItem(s.hwnd, p.id), s.origin.x + p.x, s.origin.y + p.y, p.width, p.height);
     InvalidateRect(s.hwnd, nullptr, TRUE);
+}
+
+// The cards' fonts at the window's scale; the old ones go once the boxes have the new.
+static void MakeCardFonts()
+{
+    const LanguagePair* pair = CurrentPair();
+    HFONT oldQuestion = s.questionFont, oldAnswer = s.answerFont;
+    s.questionFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->sourceCharset, true, s.dpi);
+    s.answerFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->targetCharset, true, s.dpi);
+    for (auto [box, font] : {std::pair{s.question, s.questionFont}, std::pair{s.answer, s.answerFont}})
+        if (box)
+            SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (oldQuestion)
+        DeleteObject(oldQuestion);
+    if (oldAnswer)
+        DeleteObject(oldAnswer);
+}
+
+static SIZE WindowSize(int dpi)
+{
+    return {Scale(kWidth, dpi), Scale(kClientHeight, dpi) + g_captionHeight + g_menuHeight};
 }
 
 // --- the window ---
 
 static void OnCreate(HWND hwnd)
 {
-    const LanguagePair* pair = CurrentPair();
     s.hwnd = hwnd;
+    s.dpi = WindowDpi(hwnd);
     s.menu = BuildMenuBar();
     SetMenu(hwnd, s.menu);
-    s.questionFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->sourceCharset);
-    s.answerFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->targetCharset);
+    MakeCardFonts();
     s.origin = kOrigin;
     ClosePicker();
     SetPickerLanguage(false);
@@ -396,6 +417,11 @@ static void OnCreate(HWND hwnd)
     SendMessageW(s.progress, PBM_SETRANGE32, 0, s.count);
     s.cardsLeft = s.count;
     ApplyStayOnTop(hwnd);
+    // Made on a monitor of another scale than the one it was sized for.
+    if (s.dpi != SystemDpi()) {
+        SIZE size = WindowSize(s.dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     RestoreWindowPosition(hwnd, g_settings.windowPos[PosPractise]);
     SubclassKeyField(s.answer, {VK_RETURN, VK_ESCAPE});
     SetFocus(s.answer);
@@ -417,9 +443,10 @@ static void OnPaint(HWND hwnd)
     DrawTopEdge(hwnd, dc);
     SetBkMode(dc, TRANSPARENT);
     if (const LanguagePair* pair = CurrentPair()) {
-        Selected font(dc, g_fonts.heading);
+        Selected font(dc, FontsFor(s.dpi).heading);
         POINT o = s.origin;
-        RECT source{o.x, o.y, o.x + 500, o.y + 50}, target{o.x, o.y + 75, o.x + 500, o.y + 125};
+        RECT source = ScaleRect({o.x, o.y, o.x + 500, o.y + 50}, s.dpi);
+        RECT target = ScaleRect({o.x, o.y + 75, o.x + 500, o.y + 125}, s.dpi);
         DrawEngravedText(dc, &source, pair->sourceName, DT_SINGLELINE);
         DrawEngravedText(dc, &target, pair->targetName, DT_SINGLELINE);
     }
@@ -432,7 +459,7 @@ static void DrawQuestion(const DRAWITEMSTRUCT& item)
     GetWindowTextW(item.hwndItem, text, kSourceChars);
     FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     RECT rc = item.rcItem;
-    rc.left += 5;
+    rc.left += Scale(5, s.dpi);
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, RGB(0, 0, 128));
     Selected font(item.hDC, s.questionFont);
@@ -481,6 +508,19 @@ static void OnCommand(int id, int code, LPARAM lp)
     }
 }
 
+// Moved to a monitor of another scale: the typed answer, its selection and the card stay.
+static void OnDpiChanged(WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(s.hwnd, wp, lp);
+    MakeCardFonts();
+    HFONT gui = FontsFor(s.dpi).gui;
+    for (int id : {TypedCurrentLabel, TypedCurrentScore, TypedBestLabel, TypedBestScore, TypedShow, TypedQuit})
+        SendMessageW(GetDlgItem(s.hwnd, id), WM_SETFONT, reinterpret_cast<WPARAM>(gui), FALSE);
+    RECT client;
+    GetClientRect(s.hwnd, &client);
+    OnSize(client.right, client.bottom);
+}
+
 static void OnDestroy(HWND hwnd)
 {
     ClosePicker();
@@ -513,6 +553,7 @@ static LRESULT CALLBACK TypedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return DefWindowProcW(hwnd, msg, wp, lp);
         SetFocus(s.answer);
         return 0;
+    case WM_DPICHANGED: OnDpiChanged(wp, lp); return 0;
     case WM_CLOSE: Quit(); return 0;
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     case WM_NCDESTROY: OnNcDestroy(); return 0;
@@ -530,10 +571,11 @@ static bool MakeWindow(const wchar_t* caption)
         return false;
     }
     std::wstring title = std::wstring(caption) + L"  (" + g_session.listName + L")";
-    int height = kClientHeight + g_captionHeight + g_menuHeight;
-    HWND hwnd = CreateWindowW(L"leren2", title.c_str(), WS_OVERLAPPEDWINDOW, (g_screenWidth - kWidth) / 2,
-                              (g_screenHeight - g_menuHeight - g_captionHeight - 350) / 2, kWidth, height, nullptr,
-                              nullptr, g_instance, nullptr);
+    int dpi = SystemDpi();
+    SIZE size = WindowSize(dpi);
+    HWND hwnd = CreateWindowW(L"leren2", title.c_str(), WS_OVERLAPPEDWINDOW, (g_screenWidth - size.cx) / 2,
+                              (g_screenHeight - g_menuHeight - g_captionHeight - Scale(350, dpi)) / 2, size.cx,
+                              size.cy, nullptr, nullptr, g_instance, nullptr);
     if (!hwnd) {
         s = {};
         return false;
