@@ -10,6 +10,7 @@
 #include "core/session.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/fieldkeys.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
@@ -18,6 +19,9 @@
 
 static const int kWordChars = kSourceChars - 1;
 static const int kListChars = kTranslationChars - 1;
+static const int kWidth = 630;
+static const int kClientHeight = 205;  // and the caption and menu bar's
+static const RECT kCounterBox{15, 146, 400, 166};
 
 struct AddState {
     HWND hwnd;
@@ -25,6 +29,7 @@ struct AddState {
     HWND lastFocused;
     HMENU menu;
     HFONT sourceFont, targetFont;
+    int dpi;
     bool pickerShown;
     int stored;
     // Records appended while the window is open are unsorted: lookups see
@@ -159,10 +164,10 @@ static void DrawCounter(HDC dc)
 {
     wchar_t text[200];
     StringCchPrintfW(text, 200, L"%s : %d", Str(Txt_AddNewentries), s.stored);
-    RECT rc{15, 146, 400, 166};
+    RECT rc = ScaleRect(kCounterBox, s.dpi);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
-    Selected font(dc, g_fonts.gui);
+    Selected font(dc, FontsFor(s.dpi).gui);
     DrawTextW(dc, text, -1, &rc, DT_SINGLELINE);
 }
 
@@ -170,7 +175,7 @@ static void RedrawCounter()
 {
     {
         WindowDc dc(s.hwnd);
-        RECT rc{15, 146, 400, 166};
+        RECT rc = ScaleRect(kCounterBox, s.dpi);
         FillRect(dc.dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
         DrawCounter(dc.dc);
     }
@@ -415,17 +420,38 @@ static void ToggleAddToList()
 static HWND MakeControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int x, int y,
                         int w, int h, HFONT font)
 {
-    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, s.hwnd,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+    HWND control = CreateScaledChild(s.hwnd, exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, id);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return control;
 }
 
+static void SetFieldFont(HWND field, HFONT font)
+{
+    SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // A font brings margins of its own: the fields have none.
+    SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+}
+
 static HWND MakeField(int id, int y, HFONT font)
 {
-    HWND field = MakeControl(L"edit", L"", WS_BORDER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id, 15, y, 595, 35, font);
-    SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    HWND field = MakeControl(L"edit", L"", WS_BORDER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, id, 15, y, 595, 35, nullptr);
+    SetFieldFont(field, font);
     return field;
+}
+
+// The fields' fonts at the window's scale.
+static void MakeFieldFonts()
+{
+    const LanguagePair* pair = CurrentPair();
+    s.sourceFont = MakeFont(17, FW_NORMAL, L"Times New Roman", pair->sourceCharset, true, s.dpi);
+    s.targetFont = MakeFont(17, FW_NORMAL, L"Times New Roman", pair->targetCharset, true, s.dpi);
+}
+
+static SIZE WindowSize(int dpi)
+{
+    // The caption and menu bar at the screen's scale, taken to the window's.
+    int frame = MulDiv(g_captionHeight + g_menuHeight, dpi, SystemDpi());
+    return {Scale(kWidth, dpi), Scale(kClientHeight, dpi) + frame};
 }
 
 static const LanguagePair* FindMirroredPair(const LanguagePair* pair)
@@ -440,16 +466,16 @@ static void OnCreate(HWND hwnd)
 {
     const LanguagePair* pair = CurrentPair();
     s.hwnd = hwnd;
+    s.dpi = WindowDpi(hwnd);
     s.menu = BuildMenuBar();
     SetMenu(hwnd, s.menu);
     DrawMenuBar(hwnd);
     s.forwardSearchable = g_session.book.count;
-    s.sourceFont = MakeFont(17, FW_NORMAL, L"Times New Roman", pair->sourceCharset);
-    s.targetFont = MakeFont(17, FW_NORMAL, L"Times New Roman", pair->targetCharset);
+    MakeFieldFonts();
     SetPickerLanguage(true);
     g_picker.owner = hwnd;
-    MakeControl(L"button", Str(Txt_Done), 0, 0, AddIdDone, 510, 150, 100, 30, g_fonts.gui);
-    MakeControl(L"button", Str(Txt_Help), 0, 0, AddIdHelp, 400, 150, 100, 30, g_fonts.gui);
+    MakeControl(L"button", Str(Txt_Done), 0, 0, AddIdDone, 510, 150, 100, 30, FontsFor(s.dpi).gui);
+    MakeControl(L"button", Str(Txt_Help), 0, 0, AddIdHelp, 400, 150, 100, 30, FontsFor(s.dpi).gui);
     s.word = MakeField(AddIdWord, 35, s.sourceFont);
     s.translation = MakeField(AddIdTranslation, 105, s.targetFont);
     SetFocus(s.word);
@@ -461,9 +487,30 @@ static void OnCreate(HWND hwnd)
     SendMessageW(s.translation, EM_LIMITTEXT, kListChars, 0);
     s.mirrored = FindMirroredPair(pair);
     CloseWordBook(&g_session.mirror);
+    // Made on a monitor of another scale than the one it was sized for.
+    if (s.dpi != SystemDpi()) {
+        SIZE size = WindowSize(s.dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ApplyStayOnTop(hwnd);
     RestoreWindowPosition(hwnd, g_settings.windowPos[PosAdd]);
     CreateDirectoryW(L"new", nullptr);
+}
+
+// The fields keep their text, selection and scroll; the new fonts are theirs
+// before the old ones go.
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    HFONT oldSource = s.sourceFont, oldTarget = s.targetFont;
+    MakeFieldFonts();
+    SetFieldFont(s.word, s.sourceFont);
+    SetFieldFont(s.translation, s.targetFont);
+    for (int id : {AddIdDone, AddIdHelp})
+        SendMessageW(GetDlgItem(hwnd, id), WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
+    DeleteObject(oldSource);
+    DeleteObject(oldTarget);
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static void OnPaint(HWND hwnd)
@@ -473,14 +520,14 @@ static void OnPaint(HWND hwnd)
     DrawTopEdge(hwnd, dc);
     SetBkMode(dc, TRANSPARENT);
     {
-        Selected font(dc, g_fonts.gui);
+        Selected font(dc, FontsFor(s.dpi).gui);
         SetTextColor(dc, RGB(30, 30, 230));
-        RECT confirm{15, 166, 400, 210};
+        RECT confirm = ScaleRect({15, 166, 400, 210}, s.dpi);
         DrawTextW(dc, Str(Txt_AddConfirm), -1, &confirm, DT_SINGLELINE);
     }
     if (const LanguagePair* pair = CurrentPair()) {
-        Selected font(dc, g_fonts.heading);
-        RECT source{15, 10, 620, 65}, target{15, 80, 620, 114};
+        Selected font(dc, FontsFor(s.dpi).heading);
+        RECT source = ScaleRect({15, 10, 620, 65}, s.dpi), target = ScaleRect({15, 80, 620, 114}, s.dpi);
         DrawEngravedText(dc, &source, pair->sourceName, DT_SINGLELINE);
         DrawEngravedText(dc, &target, pair->targetName, DT_SINGLELINE);
     }
@@ -556,6 +603,7 @@ static LRESULT CALLBACK AddProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_PAINT: OnPaint(hwnd); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp), lp); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_ACTIVATE:
         if (LOWORD(wp) != WA_INACTIVE && s.lastFocused)
             SetFocus(s.lastFocused);
@@ -572,10 +620,9 @@ bool ShowAddWindow()
     if (!CurrentPair())
         return false;
     RegisterWindowClass(g_instance, L"toevoeg", AddProc, L"wboekicon", L"wboekicon");
-    int width = 630;
-    int height = 205 + g_captionHeight + g_menuHeight;
+    SIZE size = WindowSize(SystemDpi());
     HWND hwnd = CreateWindowW(L"toevoeg", Str(Txt_AddCaption), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              (g_screenWidth - width) / 2, (g_screenHeight - height) / 2, width, height, nullptr,
+                              (g_screenWidth - size.cx) / 2, (g_screenHeight - size.cy) / 2, size.cx, size.cy, nullptr,
                               nullptr, g_instance, nullptr);
     if (!hwnd)
         return false;

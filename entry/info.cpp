@@ -6,6 +6,8 @@
 #include "core/records.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/art.h"
+#include "kit/dpi.h"
 #include "kit/kit.h"
 #include <commctrl.h>
 #include <strsafe.h>
@@ -17,12 +19,14 @@ constexpr int kHeight = 300;
 constexpr int kListId = 1;
 constexpr int kColumnMargin = 40;
 constexpr int kInitialColumnWidth = 10;
+constexpr int kImageSize = 16;
 
 enum InfoColumn { ColPair, ColWords, ColLocale, ColCharset, ColCount };
 
 struct InfoState {
     HWND list;
     HIMAGELIST images;
+    int dpi;
 };
 static InfoState s;
 
@@ -61,9 +65,10 @@ static std::wstring WordsText(const LanguagePair* pair)
     return text;
 }
 
+// Measured in the list's font, which is the one at the window's scale.
 static void WidenColumn(int column, const wchar_t* text)
 {
-    int wanted = ListView_GetStringWidth(s.list, text) + kColumnMargin;
+    int wanted = ListView_GetStringWidth(s.list, text) + Scale(kColumnMargin, s.dpi);
     if (ListView_GetColumnWidth(s.list, column) < wanted)
         ListView_SetColumnWidth(s.list, column, wanted);
 }
@@ -82,7 +87,7 @@ static void AddColumns()
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = kInitialColumnWidth;
+        column.cx = Scale(kInitialColumnWidth, s.dpi);
         column.pszText = const_cast<wchar_t*>(Str(headers[c]));
         column.iSubItem = c;
         ListView_InsertColumn(s.list, c, &column);
@@ -106,10 +111,26 @@ static void AddRow(int row, const LanguagePair* pair)
     SetCell(row, ColCharset, CharsetName(pair->sourceCharset));
 }
 
+// One image per pair, every one the program's icon at the window's scale. The
+// design's 16 colours hold at 16 pixels; a resized icon keeps its own colours.
+static HIMAGELIST MakeImages()
+{
+    int k = g_catalogue.count(), size = Scale(kImageSize, s.dpi);
+    HIMAGELIST images =
+        ImageList_Create(size, size, (s.dpi == kDesignDpi ? ILC_COLOR4 : ILC_COLOR32) | ILC_MASK, k, 1);
+    if (!images)
+        return nullptr;
+    HICON icon = LoadIconForDpi(g_instance, L"wboekicon", kImageSize, s.dpi);
+    for (int i = 0; i < k; ++i)
+        ImageList_AddIcon(images, icon);
+    if (icon)
+        DestroyIcon(icon);
+    return images;
+}
+
 static bool MakeList(HWND hwnd)
 {
-    int k = g_catalogue.count();
-    s.images = ImageList_Create(16, 16, ILC_COLOR4 | ILC_MASK, k, 1);
+    s.images = MakeImages();
     if (!s.images)
         return false;
     // The window destroys the image list itself, so the list view must not.
@@ -121,24 +142,63 @@ static bool MakeList(HWND hwnd)
         s.images = nullptr;
         return false;
     }
-    if (g_fonts.gui)
-        SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+    if (HFONT font = FontsFor(s.dpi).gui)
+        SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ListView_SetImageList(s.list, s.images, LVSIL_SMALL);
-    HICON icon = static_cast<HICON>(LoadImageW(g_instance, L"wboekicon", IMAGE_ICON, 16, 16, LR_SHARED));
-    for (int i = 0; i < k; ++i)
-        ImageList_AddIcon(s.images, icon);
     return true;
 }
 
 static void OnCreate(HWND hwnd)
 {
     s = {};
+    s.dpi = WindowDpi(hwnd);
     if (MakeList(hwnd)) {
         AddColumns();
         for (int i = 0; i < g_catalogue.count(); ++i)
             AddRow(i, g_catalogue.entries[i].get());
     }
+    // Made on a monitor of another scale than the one it was sized for.
+    if (s.dpi != SystemDpi())
+        SetWindowPos(hwnd, nullptr, 0, 0, Scale(kWidth, s.dpi), Scale(kHeight, s.dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyStayOnTop(hwnd);
+}
+
+// The columns are measured again in the font at the new scale, from the
+// cells the list holds: the table stays the snapshot taken at opening.
+static void FitColumns()
+{
+    int rows = ListView_GetItemCount(s.list);
+    wchar_t text[256];
+    for (int c = 0; c < ColCount; ++c) {
+        ListView_SetColumnWidth(s.list, c, Scale(kInitialColumnWidth, s.dpi));
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = text;
+        column.cchTextMax = static_cast<int>(std::size(text));
+        if (ListView_GetColumn(s.list, c, &column))
+            WidenColumn(c, text);
+        for (int r = 0; r < rows; ++r) {
+            ListView_GetItemText(s.list, r, c, text, static_cast<int>(std::size(text)));
+            WidenColumn(c, text);
+        }
+    }
+}
+
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    if (!s.list)
+        return;
+    if (HIMAGELIST images = MakeImages()) {
+        ListView_SetImageList(s.list, images, LVSIL_SMALL);
+        ImageList_Destroy(s.images);
+        s.images = images;
+    }
+    if (HFONT font = FontsFor(s.dpi).gui)
+        SendMessageW(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    FitColumns();
+    InvalidateRect(s.list, nullptr, TRUE);
 }
 
 static void OnSize(UINT type, int width, int height)
@@ -165,6 +225,7 @@ static LRESULT CALLBACK InfoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_SIZE: OnSize(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp)); break;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     default: break;
     }
@@ -175,8 +236,9 @@ bool ShowInfoWindow()
 {
     if (!RegisterWindowClass(g_instance, L"info", InfoProc, L"wboekicon", L"wboekicon"))
         return false;
-    HWND hwnd = CreateWindowW(L"info", Str(Txt_WordlistInfoCaption), WS_OVERLAPPEDWINDOW, (g_screenWidth - kWidth) / 2,
-                              (g_screenHeight - kHeight) / 2, kWidth, kHeight, nullptr, nullptr, g_instance, nullptr);
+    int width = Scale(kWidth, SystemDpi()), height = Scale(kHeight, SystemDpi());
+    HWND hwnd = CreateWindowW(L"info", Str(Txt_WordlistInfoCaption), WS_OVERLAPPEDWINDOW, (g_screenWidth - width) / 2,
+                              (g_screenHeight - height) / 2, width, height, nullptr, nullptr, g_instance, nullptr);
     if (!hwnd)
         return false;
     ShowWindow(hwnd, SW_SHOWNORMAL);

@@ -9,6 +9,7 @@
 #include "core/report.h"
 #include "core/textfold.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/kit.h"
 #include <cwchar>
 #include <string>
@@ -47,6 +48,7 @@ struct NewBookState {
     HWND name;
     HWND locales;
     HWND charsets;
+    int dpi;
 };
 static NewBookState s;
 
@@ -237,15 +239,16 @@ static void OnCreateClicked()
 static HWND MakeControl(DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int width,
                         int height, int id)
 {
-    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, s.hwnd,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+    HWND control =
+        CreateScaledChild(s.hwnd, exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, id);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), FALSE);
     return control;
 }
 
 static void OnCreate(HWND hwnd)
 {
     s.hwnd = hwnd;
+    s.dpi = WindowDpi(hwnd);
     MakeControl(0, L"static", Str(Txt_CreateEmptyName), 0, 20, 10, 200, 15, IdLabel);
     s.name = MakeControl(WS_EX_CLIENTEDGE, L"edit", L"", WS_BORDER, 20, 25, 220, 25, IdName);
     SendMessageW(s.name, EM_LIMITTEXT, kNameChars, 0);
@@ -266,7 +269,18 @@ static void OnCreate(HWND hwnd)
     SendMessageW(s.charsets, CB_SETCURSEL, 0, 0);
     MakeControl(0, L"button", Str(Txt_CreateEmptyCreate), BS_PUSHBUTTON, 20, 160, 80, 25, IdCreate);
     MakeControl(0, L"button", Str(Txt_Cancel), BS_PUSHBUTTON, 160, 160, 80, 25, IdCancel);
+    // Made on a monitor of another scale than the one it was sized for.
+    if (s.dpi != SystemDpi())
+        SetWindowPos(hwnd, nullptr, 0, 0, Scale(kWidth, s.dpi), Scale(kHeight, s.dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyStayOnTop(hwnd);
+}
+
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    RescaleChildren(hwnd, s.dpi, FontsFor(s.dpi).gui);
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static void OnCommand(int id, int code)
@@ -294,6 +308,7 @@ static LRESULT CALLBACK NewBookProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(hwnd, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp)); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_DESTROY:
         s = {};
         SecondaryWindowClosed();
@@ -307,8 +322,9 @@ bool ShowNewBookWindow()
     s = {};
     if (!RegisterWindowClass(g_instance, L"createnew", NewBookProc, L"wboekicon", L"wboekicon"))
         return false;
+    int width = Scale(kWidth, SystemDpi()), height = Scale(kHeight, SystemDpi());
     HWND hwnd = CreateWindowW(L"createnew", Str(Txt_CreateEmptyCaption), WS_OVERLAPPEDWINDOW,
-                              (g_screenWidth - kWidth) / 2, (g_screenHeight - kHeight) / 2, kWidth, kHeight, nullptr,
+                              (g_screenWidth - width) / 2, (g_screenHeight - height) / 2, width, height, nullptr,
                               nullptr, g_instance, nullptr);
     if (!hwnd)
         return false;

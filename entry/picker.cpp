@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/fileutil.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
 #include "shell/app.h"
@@ -18,6 +19,8 @@ constexpr size_t kMaxCharacters = 254;
 
 struct PickerState {
     HFONT font;
+    int dpi;
+    int width;                   // design pixels, from the count of buttons
     std::vector<wchar_t> chars;  // one per button; 0: the byte types nothing
 };
 static PickerState s;
@@ -74,15 +77,17 @@ static void AddButton(HWND hwnd, int id, int x, int y, wchar_t ch)
         text = L"&&";
     else if (ch)
         text = ch;
-    HWND button = CreateWindowW(L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y, kButtonWidth,
-                                kButtonHeight, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance,
-                                nullptr);
+    HWND button = CreateScaledChild(hwnd, 0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y,
+                                    kButtonWidth, kButtonHeight, id);
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(s.font), FALSE);
 }
 
+static HFONT MakeButtonFont() { return MakeFont(11, 400, L"Times New Roman", g_picker.charset, true, s.dpi); }
+
 static void OnCreate(HWND hwnd)
 {
-    s.font = MakeFont(11, 400, L"Times New Roman", g_picker.charset);
+    s.dpi = WindowDpi(hwnd);
+    s.font = MakeButtonFont();
     int codePage = CharsetToCodePage(g_picker.charset);
     std::string bytes;
     if (!ReadCharacterLine(&bytes))
@@ -93,7 +98,7 @@ static void OnCreate(HWND hwnd)
     // button stays in the first.
     int firstRow = n >= 2 ? n / 2 : n;
     int widestRow = firstRow > n - firstRow ? firstRow : n - firstRow;
-    int width = widestRow * kButtonWidth + 5;
+    s.width = widestRow * kButtonWidth + 5;
     s.chars.clear();
     for (int i = 0; i < n; ++i) {
         s.chars.push_back(CharacterOf(bytes[i], codePage));
@@ -105,10 +110,26 @@ static void OnCreate(HWND hwnd)
     RECT owner{};
     if (!g_picker.owner || !GetWindowRect(g_picker.owner, &owner))
         owner = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    int width = Scale(s.width, s.dpi), height = Scale(kPickerHeight, s.dpi);
     int x = owner.left + (owner.right - owner.left - width) / 2;
-    int y = owner.top - kPickerHeight;
-    MoveWindow(hwnd, x < 0 ? 0 : x, y < 0 ? 0 : y, width, kPickerHeight, FALSE);
+    int y = owner.top - height;
+    MoveWindow(hwnd, x < 0 ? 0 : x, y < 0 ? 0 : y, width, height, FALSE);
     ApplyStayOnTop(hwnd);
+}
+
+// The system's suggested size is the old one stretched; the picker keeps its
+// own, made from its count of buttons at the new scale.
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    HFONT old = s.font;
+    s.font = MakeButtonFont();
+    RescaleChildren(hwnd, s.dpi, s.font);
+    if (old)
+        DeleteObject(old);
+    SetWindowPos(hwnd, nullptr, 0, 0, Scale(s.width, s.dpi), Scale(kPickerHeight, s.dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static void OnCommand(WPARAM wp)
@@ -148,6 +169,7 @@ static LRESULT CALLBACK PickerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     case WM_CLOSE: return 0;  // the owner closes it, never the user
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(lp); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
@@ -156,7 +178,7 @@ bool OpenPicker()
 {
     ClosePicker();
     RegisterWindowClass(g_instance, L"tekenset", PickerProc, L"wboekicon", L"wboekicon");
-    int width = 535, height = 26 + g_captionHeight + g_menuHeight;
+    int width = Scale(535, SystemDpi()), height = Scale(26, SystemDpi()) + g_captionHeight + g_menuHeight;
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     HWND hwnd = CreateWindowW(L"tekenset", Str(Txt_CharacterSet), WS_CAPTION, x, y, width, height, nullptr, nullptr,
                               g_instance, nullptr);

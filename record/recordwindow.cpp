@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "core/uistrings.h"
 #include "core/usersettings.h"
+#include "kit/dpi.h"
 #include "kit/fieldkeys.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
@@ -20,6 +21,8 @@
 static const int kRows = 6;
 static const int kRowUnit = 10;  // records per position of the scroll bar
 static const int kSearchChars = 37;
+static const int kWidth = 633;
+static const int kHeight = 330;
 
 struct RecordState {
     HWND hwnd;
@@ -29,6 +32,7 @@ struct RecordState {
     HWND scroll, search;
     HWND lastFocused;
     HFONT sourceFont, targetFont, wordFont, labelFont;
+    int dpi;
     int current;
     int top, shownTop;
     bool recording;
@@ -302,37 +306,55 @@ static LRESULT CALLBACK StartStopProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
 static HWND MakeControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int x, int y,
                         int w, int h, HFONT font)
 {
-    HWND control = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, s.hwnd,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+    HWND control = CreateScaledChild(s.hwnd, exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, id);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
 
+static void SetFieldFont(HWND field, HFONT font)
+{
+    SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // A font brings margins of its own: the fields have none.
+    SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+}
+
 static HWND MakeField(int id, int x, int y, int w, DWORD style, HFONT font)
 {
-    HWND field = MakeControl(L"edit", L"", WS_BORDER | style, WS_EX_CLIENTEDGE, id, x, y, w, 25, font);
-    SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    HWND field = MakeControl(L"edit", L"", WS_BORDER | style, WS_EX_CLIENTEDGE, id, x, y, w, 25, nullptr);
+    SetFieldFont(field, font);
     return field;
 }
 
 static HWND MakeButton(int id, StringId text, int x, int y, int w)
 {
-    return MakeControl(L"button", Str(text), WS_TABSTOP | BS_PUSHBUTTON, 0, id, x, y, w, 30, g_fonts.gui);
+    return MakeControl(L"button", Str(text), WS_TABSTOP | BS_PUSHBUTTON, 0, id, x, y, w, 30, FontsFor(s.dpi).gui);
+}
+
+// The four fonts at the window's scale.
+static void MakeWindowFonts()
+{
+    const LanguagePair* pair = CurrentPair();
+    s.sourceFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->sourceCharset, true, s.dpi);
+    s.targetFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->targetCharset, true, s.dpi);
+    s.wordFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->sourceCharset, true, s.dpi);
+    s.labelFont = MakeFont(15, FW_NORMAL, L"Times New Roman", 0, true, s.dpi);
+}
+
+static void DeleteWindowFonts(const HFONT (&fonts)[4])
+{
+    for (HFONT font : fonts)
+        DeleteObject(font);
 }
 
 static void CreateControls()
 {
-    const LanguagePair* pair = CurrentPair();
-    s.sourceFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->sourceCharset);
-    s.targetFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->targetCharset);
-    s.wordFont = MakeFont(22, FW_BOLD, L"Times New Roman", pair->sourceCharset);
-    s.labelFont = MakeFont(15, FW_NORMAL, L"Times New Roman", 0);
+    MakeWindowFonts();
     MakeButton(RecExit, Txt_RecordExit, 506, 260, 100);
     s.startStop = MakeButton(RecStartStop, Txt_RecordStart, 20, 65, 120);
     s.skip = MakeButton(RecSkip, Txt_RecordSkip, 145, 65, 80);
     s.back = MakeButton(RecBack, Txt_RecordBack, 230, 65, 80);
     s.wordLabel = MakeControl(L"static", L"", 0, 0, RecLabel, 25, 10, 595, 40, s.wordFont);
-    s.progress = MakeControl(L"static", L"", 0, 0, RecLabel, 245, 269, 220, 20, g_fonts.gui);
+    s.progress = MakeControl(L"static", L"", 0, 0, RecLabel, 245, 269, 220, 20, FontsFor(s.dpi).gui);
     s.recordingLabel = MakeControl(L"static", L"", 0, 0, RecLabel, 380, 71, 210, 30, s.labelFont);
     for (int i = 0; i < kRows; ++i) {
         s.rowWord[i] = MakeField(RecRowWord + i, 20, 105 + 23 * i, 215, ES_AUTOHSCROLL, s.sourceFont);
@@ -359,7 +381,12 @@ static void OnCreate(HWND hwnd)
 {
     s = {};
     s.hwnd = hwnd;
+    s.dpi = WindowDpi(hwnd);
     CreateControls();
+    // Made on a monitor of another scale than the one it was sized for.
+    if (s.dpi != SystemDpi())
+        SetWindowPos(hwnd, nullptr, 0, 0, Scale(kWidth, s.dpi), Scale(kHeight, s.dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyStayOnTop(hwnd);
     s.shownTop = -1;
     if (BookCount() > 0) {
@@ -375,6 +402,26 @@ static void OnCreate(HWND hwnd)
     ShowRows(s.current);
     CreateDirectoryW(L"sound", nullptr);
     CreateDirectoryW((std::wstring(L"sound\\") + CurrentPair()->sourceName).c_str(), nullptr);
+}
+
+// Every control gets its font at the new scale; the rows, the word, the
+// typed search and the scroll position stay.
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    const HFONT old[] = {s.sourceFont, s.targetFont, s.wordFont, s.labelFont};
+    MakeWindowFonts();
+    for (HWND control : {GetDlgItem(hwnd, RecExit), s.startStop, s.skip, s.back, s.progress})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
+    SendMessageW(s.wordLabel, WM_SETFONT, reinterpret_cast<WPARAM>(s.wordFont), TRUE);
+    SendMessageW(s.recordingLabel, WM_SETFONT, reinterpret_cast<WPARAM>(s.labelFont), TRUE);
+    for (int i = 0; i < kRows; ++i) {
+        SetFieldFont(s.rowWord[i], s.sourceFont);
+        SetFieldFont(s.rowTranslation[i], s.targetFont);
+    }
+    SetFieldFont(s.search, s.sourceFont);
+    DeleteWindowFonts(old);
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static void OnCommand(int id, int code, LPARAM lp)
@@ -434,10 +481,7 @@ static void OnDestroy()
 
 static void OnNcDestroy()
 {
-    DeleteObject(s.sourceFont);
-    DeleteObject(s.targetFont);
-    DeleteObject(s.wordFont);
-    DeleteObject(s.labelFont);
+    DeleteWindowFonts({s.sourceFont, s.targetFont, s.wordFont, s.labelFont});
     s = {};
     SecondaryWindowClosed();
 }
@@ -448,6 +492,7 @@ static LRESULT CALLBACK RecordProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp), lp); return 0;
     case WM_VSCROLL: OnVScroll(reinterpret_cast<HWND>(lp), LOWORD(wp), HIWORD(wp)); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(hwnd, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_ACTIVATE: OnActivate(hwnd, LOWORD(wp) != WA_INACTIVE); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
@@ -464,7 +509,7 @@ bool ShowRecordWindow()
     RegisterWindowClass(g_instance, L"record", RecordProc, L"wboekicon", L"wboekicon");
     wchar_t caption[256];
     StringCchPrintfW(caption, std::size(caption), L"%s: (%s)", Str(Txt_RecordCaption), pair->sourceName);
-    int width = 633, height = 330;
+    int width = Scale(kWidth, SystemDpi()), height = Scale(kHeight, SystemDpi());
     HWND hwnd = CreateWindowW(L"record", caption, WS_OVERLAPPEDWINDOW, (g_screenWidth - width) / 2,
                               (g_screenHeight - height) / 2, width, height, nullptr, nullptr, g_instance, nullptr);
     if (!hwnd)
