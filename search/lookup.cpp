@@ -1,6 +1,14 @@
 #include "search/lookup.h"
+#include "shell/app.h"
 #include "core/codepage.h"
+#include "kit/dpi.h"
 #include <algorithm>
+
+int CaptionAndMenuHeight(int dpi)
+{
+    int system = SystemDpi();
+    return dpi == system ? g_captionHeight + g_menuHeight : MulDiv(g_captionHeight + g_menuHeight, dpi, system);
+}
 
 int ClampTop(int top, int count, int rows)
 {

@@ -1,10 +1,14 @@
-// What the search and translate windows share: clamping the top row, the
-// clipboard in a language's code page, pronunciation files and the word at
-// the caret.
+// What the search and translate windows share: the height of their frames,
+// clamping the top row, the clipboard in a language's code page,
+// pronunciation files and the word at the caret.
 #pragma once
 #include <windows.h>
 #include <string>
 #include <vector>
+
+// The caption and menu bar heights the windows' design heights add, at a
+// dpi: the system's own at its dpi, in proportion at another.
+int CaptionAndMenuHeight(int dpi);
 
 // The top row after a move: within 0 to max(0, count - rows), and a top too
 // near the end shows the last full page instead.

@@ -7,6 +7,7 @@
 #include "core/report.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/fieldkeys.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
@@ -31,6 +32,7 @@ enum SearchCommands {
 
 struct SearchState {
     HWND hwnd;
+    int dpi;
     int rows;
     bool minimal;
     int top;
@@ -295,8 +297,8 @@ static void ShowFieldMenu(HWND field, POINT screen)
     bool deleted = ReadRow(info.row) && IsDeleted(g_session.record);
     HMENU menu = GetSubMenu(deleted ? s.deletedMenu : s.fieldMenu, 0);
     EnableMenuItem(menu, CmdPlay, MF_BYCOMMAND | (SoundsOf(field).empty() ? MF_GRAYED : MF_ENABLED));
-    int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y - 10, 0,
-                                 s.hwnd, nullptr);
+    int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x,
+                                 screen.y - Scale(10, s.dpi), 0, s.hwnd, nullptr);
     switch (command) {
     case CmdDeleteRecord: ToggleDeleted(field); break;
     case CmdCopy: CopyField(field); break;
@@ -372,8 +374,8 @@ static void MakeFieldFonts()
 {
     LanguagePair* pair = CurrentPair();
     HFONT oldSource = s.sourceFont, oldTarget = s.targetFont;
-    s.sourceFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->sourceCharset);
-    s.targetFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->targetCharset);
+    s.sourceFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->sourceCharset, true, s.dpi);
+    s.targetFont = MakeFont(11, FW_NORMAL, L"Times New Roman", pair->targetCharset, true, s.dpi);
     auto set = [](HWND field, HFONT font) {
         SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
@@ -391,8 +393,7 @@ static void MakeFieldFonts()
 static HWND MakeEdit(HWND parent, int id, int x, int y, int w, int limit, bool scrolls, bool visible)
 {
     DWORD style = WS_CHILD | WS_BORDER | WS_TABSTOP | (scrolls ? ES_AUTOHSCROLL : 0) | (visible ? WS_VISIBLE : 0);
-    HWND field = CreateWindowExW(WS_EX_CLIENTEDGE, L"edit", L"", style, x, y, w, 25, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+    HWND field = CreateScaledChild(parent, WS_EX_CLIENTEDGE, L"edit", L"", style, x, y, w, 25, id);
     SendMessageW(field, EM_LIMITTEXT, limit, 0);
     return field;
 }
@@ -412,13 +413,22 @@ static void CreateControls(HWND hwnd)
             SendMessageW(s.translation[i], EM_SETREADONLY, TRUE, 0);
         }
     }
-    s.scroll = CreateWindowW(L"scrollbar", L"", WS_CHILD | WS_VISIBLE | SBS_VERT, s.minimal ? 220 : 235,
-                             s.minimal ? 5 : 25, 20, 23 * s.rows, hwnd, reinterpret_cast<HMENU>(IdScroll), g_instance,
-                             nullptr);
+    s.scroll = CreateScaledChild(hwnd, 0, L"scrollbar", L"", WS_CHILD | WS_VISIBLE | SBS_VERT, s.minimal ? 220 : 235,
+                                 s.minimal ? 5 : 25, 20, 23 * s.rows, IdScroll);
     s.search = MakeEdit(hwnd, IdSearch, 20, below, 215, kSearchChars, false, !s.minimal);
-    s.done = CreateWindowW(L"button", Str(Txt_Done), WS_CHILD | WS_TABSTOP | (s.minimal ? 0 : WS_VISIBLE), 505, below,
-                           100, 28, hwnd, reinterpret_cast<HMENU>(IdDone), g_instance, nullptr);
-    SendMessageW(s.done, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), TRUE);
+    s.done = CreateScaledChild(hwnd, 0, L"button", Str(Txt_Done), WS_CHILD | WS_TABSTOP | (s.minimal ? 0 : WS_VISIBLE),
+                               505, below, 100, 28, IdDone);
+    SendMessageW(s.done, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
+}
+
+// The window's size at a dpi: the design's, with the caption and menu bar
+// the system draws at that dpi.
+static SIZE WindowSize(int dpi)
+{
+    int frame = CaptionAndMenuHeight(dpi);
+    if (s.minimal)
+        return {Scale(500, dpi), Scale(23 + 20, dpi) + frame};
+    return {Scale(630, dpi), Scale(23 * s.rows + 80, dpi) + frame};
 }
 
 // --- the window ---
@@ -426,6 +436,12 @@ static void CreateControls(HWND hwnd)
 static void OnCreate(HWND hwnd)
 {
     s.hwnd = hwnd;
+    // Made for the primary screen; another monitor's scale resizes it.
+    s.dpi = WindowDpi(hwnd);
+    if (s.dpi != SystemDpi()) {
+        SIZE size = WindowSize(s.dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     s.menu = BuildMenuBar();
     SetMenu(hwnd, s.menu);
     s.fieldMenu = BuildFieldMenu(Txt_SearchDelRecord);
@@ -458,8 +474,20 @@ static void OnPaint(HWND hwnd)
     HDC dc = paint.dc;
     DrawTopEdge(hwnd, dc);
     if (LanguagePair* pair = CurrentPair())
-        DrawLanguageHeadings(dc, g_fonts.searchHeading, {20, 5, 235, 30}, pair->sourceName, {255, 5, 605, 30},
-                             pair->targetName);
+        DrawLanguageHeadings(dc, FontsFor(s.dpi).searchHeading, ScaleRect({20, 5, 235, 30}, s.dpi), pair->sourceName,
+                             ScaleRect({255, 5, 605, 30}, s.dpi), pair->targetName);
+}
+
+// Another scale: the fields keep their texts and the rows where they were;
+// only their places and fonts change, and a shown picker moves along.
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    MakeFieldFonts();
+    SendMessageW(s.done, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
+    if (s.pickerShown)
+        ShowPicker(true);
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static void OnVScroll(HWND bar, int code, int position)
@@ -616,6 +644,7 @@ static LRESULT CALLBACK SearchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_PAINT: OnPaint(hwnd); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wp), HIWORD(wp), lp); return 0;
     case WM_VSCROLL: OnVScroll(reinterpret_cast<HWND>(lp), LOWORD(wp), HIWORD(wp)); return 0;
     case WM_RBUTTONDOWN: OnRButtonDown(hwnd, static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))); return 0;
@@ -641,10 +670,9 @@ static bool CreateSearchWindow()
     g_settings.searchWindowSize = s.rows;
     g_settings.searchWindowMinimal = s.minimal ? 1 : 0;
     RegisterWindowClass(g_instance, L"zoeken", SearchProc, L"wboekicon", L"wboekicon");
-    int width = s.minimal ? 500 : 630;
-    int height = s.minimal ? 23 + g_captionHeight + g_menuHeight + 20 : 23 * s.rows + g_captionHeight + g_menuHeight + 80;
+    SIZE size = WindowSize(SystemDpi());
     HWND hwnd = CreateWindowW(L"zoeken", Str(Txt_SearchCaption), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              (g_screenWidth - width) / 2, (g_screenHeight - height) / 2, width, height, nullptr,
+                              (g_screenWidth - size.cx) / 2, (g_screenHeight - size.cy) / 2, size.cx, size.cy, nullptr,
                               nullptr, g_instance, nullptr);
     if (!hwnd)
         return false;

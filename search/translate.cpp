@@ -7,6 +7,7 @@
 #include "core/fileutil.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/fieldkeys.h"
 #include "kit/fonts.h"
 #include "kit/kit.h"
@@ -28,6 +29,7 @@ static const long long kMaxTextBytes = 64LL * 1024 * 1024;
 
 struct TranslateState {
     HWND hwnd;
+    int dpi;
     HWND source[kRows];
     HWND target[kRows];
     HWND text;
@@ -48,8 +50,8 @@ static int Count() { return g_session.book.count; }
 static void MakePairFonts()
 {
     LanguagePair* pair = CurrentPair();
-    s.sourceFont = MakeFont(11, 400, L"Times New Roman", pair ? pair->sourceCharset : 0);
-    s.targetFont = MakeFont(11, 400, L"Times New Roman", pair ? pair->targetCharset : 0);
+    s.sourceFont = MakeFont(11, 400, L"Times New Roman", pair ? pair->sourceCharset : 0, true, s.dpi);
+    s.targetFont = MakeFont(11, 400, L"Times New Roman", pair ? pair->targetCharset : 0, true, s.dpi);
 }
 
 static void DeletePairFonts()
@@ -61,13 +63,20 @@ static void DeletePairFonts()
         }
 }
 
+static void NoMargins(HWND field) { SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0); }
+
+// A new font gives an edit the font's margins again: the fields' zero margins are set after it.
 static void SetFieldFonts()
 {
+    auto set = [](HWND field, HFONT font) {
+        SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        NoMargins(field);
+    };
     for (int i = 0; i < kRows; ++i) {
-        SendMessageW(s.source[i], WM_SETFONT, reinterpret_cast<WPARAM>(s.sourceFont), TRUE);
-        SendMessageW(s.target[i], WM_SETFONT, reinterpret_cast<WPARAM>(s.targetFont), TRUE);
+        set(s.source[i], s.sourceFont);
+        set(s.target[i], s.targetFont);
     }
-    SendMessageW(s.search, WM_SETFONT, reinterpret_cast<WPARAM>(s.sourceFont), TRUE);
+    set(s.search, s.sourceFont);
     SendMessageW(s.text, WM_SETFONT, reinterpret_cast<WPARAM>(s.sourceFont), TRUE);
 }
 
@@ -104,18 +113,20 @@ static void LookUpSearchText()
 
 static HWND MakeField(DWORD style, int x, int y, int width, int height, int id)
 {
-    return CreateWindowExW(WS_EX_CLIENTEDGE, L"edit", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | style, x, y, width, height,
-                           s.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
+    return CreateScaledChild(s.hwnd, WS_EX_CLIENTEDGE, L"edit", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | style, x, y,
+                             width, height, id);
+}
+
+static void SetButtonFonts()
+{
+    for (int id : {+TranslateHelp, +TranslateDone})
+        SendMessageW(GetDlgItem(s.hwnd, id), WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
 }
 
 static void MakeButton(StringId text, int x, int id)
 {
-    HWND button = CreateWindowW(L"button", Str(text), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 300, 100, 30, s.hwnd,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
-    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
+    CreateScaledChild(s.hwnd, 0, L"button", Str(text), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 300, 100, 30, id);
 }
-
-static void NoMargins(HWND field) { SendMessageW(field, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0); }
 
 // A word is taken from the text when the caret has settled: after a key or
 // the left button is released.
@@ -239,9 +250,19 @@ static void BuildMenu(HWND hwnd)
     SetMenu(hwnd, bar);
 }
 
+// The window's size at a dpi: the design's, with the caption and menu bar
+// the system draws at that dpi.
+static SIZE WindowSize(int dpi) { return {Scale(kWidth, dpi), Scale(kClientHeight, dpi) + CaptionAndMenuHeight(dpi)}; }
+
 static void OnCreate(HWND hwnd)
 {
     s.hwnd = hwnd;
+    // Made for the primary screen; another monitor's scale resizes it.
+    s.dpi = WindowDpi(hwnd);
+    if (s.dpi != SystemDpi()) {
+        SIZE size = WindowSize(s.dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     BuildMenu(hwnd);
     MakePairFonts();
     for (int i = 0; i < kRows; ++i) {
@@ -249,19 +270,17 @@ static void OnCreate(HWND hwnd)
         s.target[i] = MakeField(ES_AUTOHSCROLL, 255, 40 + 23 * i, 350, 25, TranslateTarget0 + i);
         SendMessageW(s.source[i], EM_LIMITTEXT, 30, 0);
         SendMessageW(s.target[i], EM_LIMITTEXT, 50, 0);
-        NoMargins(s.source[i]);
-        NoMargins(s.target[i]);
     }
     s.text = MakeField(ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL, 20, 115,
                        586, 180, TranslateText);
     SetWindowSubclass(s.text, TextFieldProc, 1, 0);
     s.search = MakeField(0, 20, 300, 215, 25, TranslateSearch);
-    NoMargins(s.search);
     SetFieldFonts();
     MakeButton(Txt_Help, 400, TranslateHelp);
     MakeButton(Txt_Done, 505, TranslateDone);
-    s.scroll = CreateWindowW(L"scrollbar", nullptr, WS_CHILD | WS_VISIBLE | SBS_VERT, 235, 40, 20, 69, hwnd,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(TranslateScroll)), g_instance, nullptr);
+    SetButtonFonts();
+    s.scroll = CreateScaledChild(hwnd, 0, L"scrollbar", nullptr, WS_CHILD | WS_VISIBLE | SBS_VERT, 235, 40, 20, 69,
+                                 TranslateScroll);
     s.lastFocus = s.search;
     SetFocus(s.search);
     SubclassSearchField(s.search);
@@ -278,19 +297,34 @@ static void OnPaint(HWND hwnd)
     HDC dc = paint.dc;
     DrawTopEdge(hwnd, dc);
     if (LanguagePair* pair = CurrentPair())
-        DrawLanguageHeadings(dc, g_fonts.translateHeading, {20, 10, 235, 40}, pair->sourceName, {255, 10, 605, 40},
-                             pair->targetName);
+        DrawLanguageHeadings(dc, FontsFor(s.dpi).translateHeading, ScaleRect({20, 10, 235, 40}, s.dpi),
+                             pair->sourceName, ScaleRect({255, 10, 605, 40}, s.dpi), pair->targetName);
+}
+
+// The fields are given fonts made anew (another pair, another scale) before the old ones go.
+static void RemakePairFonts()
+{
+    HFONT oldSource = s.sourceFont, oldTarget = s.targetFont;
+    MakePairFonts();
+    SetFieldFonts();
+    DeleteObject(oldSource);
+    DeleteObject(oldTarget);
+}
+
+// Another scale: the text, the rows and what was typed stay; places and fonts change.
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    RemakePairFonts();
+    SetButtonFonts();
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static void SwitchPair(HWND hwnd, int id)
 {
     if (!SwitchPairByCommand(id))
         return;
-    HFONT oldSource = s.sourceFont, oldTarget = s.targetFont;
-    MakePairFonts();
-    SetFieldFonts();
-    DeleteObject(oldSource);
-    DeleteObject(oldTarget);
+    RemakePairFonts();
     InvalidateRect(hwnd, nullptr, TRUE);
     SetScrollRange();
     s.top = 0;
@@ -382,6 +416,7 @@ static LRESULT CALLBACK TranslateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_PAINT: OnPaint(hwnd); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_COMMAND: OnCommand(hwnd, LOWORD(wp), HIWORD(wp), lp); return 0;
     case WM_VSCROLL: OnVScroll(reinterpret_cast<HWND>(lp), LOWORD(wp), HIWORD(wp)); return 0;
     case WM_CONTEXTMENU: OnContextMenu(hwnd, reinterpret_cast<HWND>(wp)); return 0;
@@ -397,9 +432,9 @@ bool ShowTranslateWindow()
     s = {};
     if (!RegisterWindowClass(g_instance, L"vertaal", TranslateProc, L"wboekicon", L"wboekicon"))
         return false;
-    int height = kClientHeight + g_captionHeight + g_menuHeight;
+    SIZE size = WindowSize(SystemDpi());
     HWND hwnd = CreateWindowW(L"vertaal", Str(Txt_TranslateCaption), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              (g_screenWidth - kWidth) / 2, (g_screenHeight - height) / 2, kWidth, height, nullptr,
+                              (g_screenWidth - size.cx) / 2, (g_screenHeight - size.cy) / 2, size.cx, size.cy, nullptr,
                               nullptr, g_instance, nullptr);
     if (!hwnd)
         return false;

@@ -8,25 +8,13 @@
 #include "core/uistrings.h"
 #include "tests/support/install.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/searchwindows.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <commctrl.h>
 #include <map>
 
 namespace {
-
-// A sorted French word book of n records "mot000" ... with translations "word000" ...
-WordPairs NumberedWords(int n)
-{
-    WordPairs words;
-    for (int i = 0; i < n; ++i) {
-        wchar_t w[16], t[16];
-        swprintf(w, 16, L"mot%03d", i);
-        swprintf(t, 16, L"word%03d", i);
-        words.emplace_back(w, t);
-    }
-    return words;
-}
 
 // A tiny but real wave file: 8 kHz, 8 bits, mono, a tenth of a second.
 std::string SmallWave()
@@ -59,16 +47,7 @@ protected:
     // Starts the program and opens the search window from the main window.
     void Open(int rows = 10, int minimal = 0)
     {
-        g_instance = GetModuleHandleW(nullptr);
-        if (!g_mainWindow) {
-            ASSERT_TRUE(StartWordbook(""));
-        }
-        g_settings.searchWindowSize = rows;
-        g_settings.searchWindowMinimal = minimal;
-        ShowWindow(g_mainWindow, SW_SHOW);
-        SendMessageW(g_mainWindow, WM_COMMAND, CmdSearch, 0);
-        PumpMessages();
-        w_ = FindWindowW(L"zoeken", nullptr);
+        w_ = OpenSearchWindow(rows, minimal);
         ASSERT_NE(nullptr, w_);
     }
     HWND Item(int id) { return GetDlgItem(FindWindowW(L"zoeken", nullptr), id); }

@@ -5,6 +5,7 @@
 #include "core/records.h"
 #include "core/session.h"
 #include "tests/support/install.h"
+#include "tests/support/programwindow.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
@@ -36,15 +37,8 @@ protected:
     // The user's way in: the main window's command.
     void Open()
     {
-        if (!g_mainWindow) {
-            g_instance = GetModuleHandleW(nullptr);
-            ASSERT_TRUE(StartWordbook(""));
-            ShowWindow(g_mainWindow, SW_SHOW);
-        }
-        SendMessageW(g_mainWindow, WM_COMMAND, MAKEWPARAM(CmdTranslate, 0), 0);
-        w_ = FindWindowW(L"vertaal", nullptr);
+        w_ = OpenFromMainWindow(CmdTranslate, L"vertaal");
         ASSERT_NE(nullptr, w_);
-        PumpMessages();
     }
     HWND Item(int id) { return GetDlgItem(w_, id); }
     std::wstring TextOf(int id)
@@ -262,6 +256,12 @@ TEST_F(TranslateWindow, APairSwitchShowsTheNewBookInItsCodePageAndKeepsTheText)
     }
     WriteBytes(L"books\\ellinika_english.wb", book);
     Open();
+    // Row and search fields have no margins, whatever font they were last given.
+    auto expectNoMargins = [this] {
+        for (int id : {+TranslateSource0, +TranslateTarget0, +TranslateSearch})
+            EXPECT_EQ(0, SendMessageW(Item(id), EM_GETMARGINS, 0, 0)) << id;
+    };
+    expectNoMargins();
     WriteBytes(L"text.txt", "\xea\xe1\xeb\xe7\xec\xdd\xf1\xe1 \xea\xfc\xf3\xec\xe5");
     ASSERT_TRUE(LoadTranslateText(L"text.txt"));
     std::wstring asFrench = Text();
@@ -278,6 +278,7 @@ TEST_F(TranslateWindow, APairSwitchShowsTheNewBookInItsCodePageAndKeepsTheText)
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(id), WM_GETFONT, 0, 0)), sizeof lf, &lf);
         EXPECT_EQ(id == TranslateTarget0 ? ANSI_CHARSET : GREEK_CHARSET, lf.lfCharSet) << id;
     }
+    expectNoMargins();
     // The word last taken is forgotten with the old pair.
     SearchKey(VK_RETURN);
     ClickAt(1);
