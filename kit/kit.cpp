@@ -1,4 +1,5 @@
 #include "kit/kit.h"
+#include "kit/dpi.h"
 #include <climits>
 #include <iterator>
 
@@ -10,11 +11,13 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* className, WNDPROC p
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
-    wc.hIcon = icon ? LoadIconW(instance, icon) : LoadIconW(nullptr, IDI_APPLICATION);
-    // The 16 x 16 image of the icon, not the large one shrunk.
+    // A class has one pair of icons: the images for the primary screen's
+    // scale, the small one its own image rather than the large one shrunk.
+    int dpi = SystemDpi(), large = Scale(32, dpi), small = Scale(16, dpi);
+    wc.hIcon = icon ? static_cast<HICON>(LoadImageW(instance, icon, IMAGE_ICON, large, large, LR_SHARED))
+                    : LoadIconW(nullptr, IDI_APPLICATION);
     if (smallIcon)
-        wc.hIconSm = static_cast<HICON>(LoadImageW(instance, smallIcon, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+        wc.hIconSm = static_cast<HICON>(LoadImageW(instance, smallIcon, IMAGE_ICON, small, small, LR_SHARED));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
     wc.lpszClassName = className;
@@ -57,21 +60,21 @@ void PaintGradient(HDC dc, const RECT& area, const COLORREF colours[64])
     }
 }
 
-void DrawRaisedText(HDC dc, RECT rc, const wchar_t* text, UINT format)
+void DrawRaisedText(HDC dc, RECT rc, const wchar_t* text, UINT format, int dpi)
 {
     SetTextColor(dc, RGB(0, 0, 0));
     DrawTextW(dc, text, -1, &rc, format);
-    OffsetRect(&rc, -2, -2);
+    OffsetRect(&rc, -Scale(2, dpi), -Scale(2, dpi));
     SetTextColor(dc, RGB(230, 230, 230));
     DrawTextW(dc, text, -1, &rc, format);
 }
 
-void DrawEngravedText(HDC dc, RECT* rc, const wchar_t* text, UINT format)
+void DrawEngravedText(HDC dc, RECT* rc, const wchar_t* text, UINT format, int dpi)
 {
     SetTextColor(dc, RGB(224, 224, 224));
     DrawTextW(dc, text, -1, rc, format);
-    rc->left -= 1;
-    rc->top -= 1;
+    rc->left -= Scale(1, dpi);
+    rc->top -= Scale(1, dpi);
     SetTextColor(dc, RGB(0, 128, 0));
     DrawTextW(dc, text, -1, rc, format);
 }
@@ -138,21 +141,20 @@ void RestoreWindowPosition(HWND hwnd, POINT saved)
 
 void DrawTopEdge(HWND hwnd, HDC dc)
 {
-    RECT client;
-    GetClientRect(hwnd, &client);
-    GdiObject pen(CreatePen(PS_SOLID, 1, RGB(224, 224, 224)));
-    Selected selected(dc, pen.handle);
-    MoveToEx(dc, 0, 0, nullptr);
-    LineTo(dc, client.right, 0);
+    RECT edge;
+    GetClientRect(hwnd, &edge);
+    edge.bottom = Scale(1, WindowDpi(hwnd));
+    GdiObject brush(CreateSolidBrush(RGB(224, 224, 224)));
+    FillRect(dc, &edge, static_cast<HBRUSH>(brush.handle));
 }
 
 void DrawLanguageHeadings(HDC dc, HFONT font, RECT sourceBox, const wchar_t* source, RECT targetBox,
-                          const wchar_t* target)
+                          const wchar_t* target, int dpi)
 {
     SetBkMode(dc, TRANSPARENT);
     Selected selected(dc, font);
-    DrawEngravedText(dc, &sourceBox, source, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    DrawEngravedText(dc, &targetBox, target, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawEngravedText(dc, &sourceBox, source, DT_CENTER | DT_VCENTER | DT_SINGLELINE, dpi);
+    DrawEngravedText(dc, &targetBox, target, DT_CENTER | DT_VCENTER | DT_SINGLELINE, dpi);
 }
 
 static BOOL CALLBACK DisableOne(HWND hwnd, LPARAM scope)

@@ -6,8 +6,9 @@
 
 // Registers a class the way every window of the programs has it: redrawn on
 // resizing, arrow cursor, light grey background. Icons are loaded from the
-// module by name (null: the system's application icon), the small one at the
-// small-icon size. True when the class exists afterwards.
+// module by name (null: the system's application icon) at the primary
+// screen's scale, the small one at the small-icon size. True when the class
+// exists afterwards.
 bool RegisterWindowClass(HINSTANCE instance, const wchar_t* className, WNDPROC proc, const wchar_t* icon,
                          const wchar_t* smallIcon);
 
@@ -67,17 +68,19 @@ void ShowDrawingNow();
 void PaintGradient(HDC dc, const RECT& area, const COLORREF colours[64]);
 bool IsHighColourScreen(HDC dc);
 
-// The light grey line along the top edge of a client area, under the menu bar.
+// The light grey line along the top edge of a client area, under the menu
+// bar: one design pixel thick at the window's dpi.
 void DrawTopEdge(HWND hwnd, HDC dc);
 
-// The two language names in engraved text, each centred over its column.
+// The two language names in engraved text, each centred over its column
+// (boxes in pixels; dpi scales the engraving's offset).
 void DrawLanguageHeadings(HDC dc, HFONT font, RECT sourceBox, const wchar_t* source, RECT targetBox,
-                          const wchar_t* target);
+                          const wchar_t* target, int dpi = 96);
 
-// Black, then light grey two pixels up and left: the titles of both programs.
-void DrawRaisedText(HDC dc, RECT rc, const wchar_t* text, UINT format);
-// Light grey, then green one pixel up and left; the caller's rectangle stays moved.
-void DrawEngravedText(HDC dc, RECT* rc, const wchar_t* text, UINT format);
+// Black, then light grey two design pixels up and left: the titles of both programs.
+void DrawRaisedText(HDC dc, RECT rc, const wchar_t* text, UINT format, int dpi = 96);
+// Light grey, then green one design pixel up and left; the caller's rectangle stays moved.
+void DrawEngravedText(HDC dc, RECT* rc, const wchar_t* text, UINT format, int dpi = 96);
 
 // "Never placed" in a saved position's top.
 constexpr int kNoPosition = 9999;

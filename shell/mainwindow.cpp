@@ -16,13 +16,33 @@
 #include "core/report.h"
 #include "core/session.h"
 #include "core/uistrings.h"
+#include "kit/art.h"
+#include "kit/dpi.h"
 #include "kit/kit.h"
 #include <strsafe.h>
+#include <utility>
 
+// The window's width and its height without caption and menu bar, in design pixels.
 static const int kWidth = 565;
 static const int kClientHeight = 332;
+// The language icons, their size and left top, and the logo's band at the top.
+static const int kIconSize = 32;
+static const POINT kSourceIcon{60, 107}, kTargetIcon{60, 177};
+static const int kLogoBand = 96;
+
+static const struct {
+    int x;
+    StringId text;
+    int id;
+} kButtons[] = {
+    {10, Txt_MainButtonAdd, CmdAdd},
+    {150, Txt_MainButtonCreatelist, CmdMakeList},
+    {290, Txt_MainButtonPractice, CmdPractise},
+    {430, Txt_MainButtonSearch, CmdSearch},
+};
 
 struct MainState {
+    int dpi;
     HICON sourceIcon;
     HICON targetIcon;
     HBITMAP logo;
@@ -49,16 +69,21 @@ static void LoadPairIcons()
         return;
     wchar_t path[MAX_PATH];
     StringCchPrintfW(path, MAX_PATH, L"%s%s", Str(Txt_PathIcons), PairSourceIcon(pair));
-    s.sourceIcon = static_cast<HICON>(LoadImageW(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    s.sourceIcon = LoadIconForDpi(nullptr, path, kIconSize, s.dpi);
     StringCchPrintfW(path, MAX_PATH, L"%s%s", Str(Txt_PathIcons), PairTargetIcon(pair));
-    s.targetIcon = static_cast<HICON>(LoadImageW(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    s.targetIcon = LoadIconForDpi(nullptr, path, kIconSize, s.dpi);
 }
 
 // The mask has the transparent colour (the top-left pixel's) set; those pixels
 // of the logo become black so that AND-then-OR draws the logo over any background.
 static void LoadLogo()
 {
-    s.logo = static_cast<HBITMAP>(LoadImageW(nullptr, L"logo.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    for (HBITMAP* bm : {&s.logo, &s.logoMask})
+        if (*bm) {
+            DeleteObject(*bm);
+            *bm = nullptr;
+        }
+    s.logo = LoadBitmapForDpi(L"logo.bmp", s.dpi);
     if (!s.logo)
         return;
     BITMAP bm;
@@ -75,10 +100,39 @@ static void LoadLogo()
     BitBlt(logoDC.dc, 0, 0, bm.bmWidth, bm.bmHeight, maskDC.dc, 0, 0, SRCAND);
 }
 
+// The height of the caption and the menu bar at a dpi: the system's metrics
+// at its own scale, else asked for that dpi where the system can tell.
+static int BarsHeight(int dpi)
+{
+    using ForDpi = int(WINAPI*)(int, UINT);
+    static auto forDpi = reinterpret_cast<ForDpi>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    if (dpi == SystemDpi() || !forDpi)
+        return g_captionHeight + g_menuHeight;
+    return forDpi(SM_CYCAPTION, static_cast<UINT>(dpi)) + forDpi(SM_CYMENU, static_cast<UINT>(dpi));
+}
+
+static SIZE WindowSize(int dpi)
+{
+    return {Scale(kWidth, dpi), Scale(kClientHeight, dpi) + BarsHeight(dpi)};
+}
+
+static void SetButtonFonts(HWND hwnd)
+{
+    for (const auto& b : kButtons)
+        SendMessageW(GetDlgItem(hwnd, b.id), WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
+}
+
 static void OnCreate(HWND hwnd)
 {
     g_mainWindow = hwnd;
     g_session.owner = hwnd;
+    s.dpi = WindowDpi(hwnd);
+    // Made for the primary screen: on another monitor the window is sized for its scale.
+    if (s.dpi != SystemDpi()) {
+        SIZE size = WindowSize(s.dpi);
+        SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     LoadPairIcons();
     {
         WindowDc dc(hwnd);
@@ -86,17 +140,10 @@ static void OnCreate(HWND hwnd)
     }
     if (s.highColour)
         LoadLogo();
-    struct { int x; StringId text; int id; } buttons[] = {
-        {10, Txt_MainButtonAdd, CmdAdd},
-        {150, Txt_MainButtonCreatelist, CmdMakeList},
-        {290, Txt_MainButtonPractice, CmdPractise},
-        {430, Txt_MainButtonSearch, CmdSearch},
-    };
-    for (const auto& b : buttons) {
-        HWND button = CreateWindowW(L"button", Str(b.text), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_MULTILINE, b.x, 280,
-                                    120, 30, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), g_instance, nullptr);
-        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_fonts.gui), FALSE);
-    }
+    for (const auto& b : kButtons)
+        CreateScaledChild(hwnd, 0, L"button", Str(b.text), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_MULTILINE, b.x,
+                          280, 120, 30, b.id);
+    SetButtonFonts(hwnd);
     // A new window is not topmost: only the setting's "on" has work to do.
     if (g_settings.stayOnTop == 1)
         ApplyStayOnTop(hwnd);
@@ -114,16 +161,16 @@ static void PaintBackground(HDC dc, const RECT& client)
     for (unsigned i = 0; i < 64; ++i)
         colours[i] = RGB(shade(g.colorR, g.colorRi, i), shade(g.colorG, g.colorGi, i), shade(g.colorB, g.colorBi, i));
     PaintGradient(dc, client, colours);
-    GdiObject dark(CreatePen(PS_SOLID, 1, RGB(25, 25, 25)));
-    Selected pen(dc, dark.handle);
-    MoveToEx(dc, 0, 0, nullptr);
-    LineTo(dc, client.right, 0);
+    RECT edge{0, 0, client.right, Scale(1, s.dpi)};
+    GdiObject dark(CreateSolidBrush(RGB(25, 25, 25)));
+    FillRect(dc, &edge, static_cast<HBRUSH>(dark.handle));
 }
 
+// Centred across the window's width in the band at the top.
 static void DrawLogo(HDC dc)
 {
     MemoryDc mem(dc);
-    int x = (kWidth - s.logoSize.cx) / 2, y = (96 - s.logoSize.cy) / 2;
+    int x = (Scale(kWidth, s.dpi) - s.logoSize.cx) / 2, y = (Scale(kLogoBand, s.dpi) - s.logoSize.cy) / 2;
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, RGB(255, 255, 255));
     Selected mask(mem.dc, s.logoMask);
@@ -139,22 +186,34 @@ static void OnPaint(HWND hwnd)
     RECT client;
     GetClientRect(hwnd, &client);
     PaintBackground(dc, client);
-    if (s.sourceIcon)
-        DrawIcon(dc, 60, 107, s.sourceIcon);
-    if (s.targetIcon)
-        DrawIcon(dc, 60, 177, s.targetIcon);
+    int iconSize = Scale(kIconSize, s.dpi);
+    for (auto [icon, at] : {std::pair{s.sourceIcon, kSourceIcon}, std::pair{s.targetIcon, kTargetIcon}})
+        if (icon)
+            DrawIconEx(dc, Scale(at.x, s.dpi), Scale(at.y, s.dpi), icon, iconSize, iconSize, 0, nullptr, DI_NORMAL);
     SetBkMode(dc, TRANSPARENT);
+    const Fonts& fonts = FontsFor(s.dpi);
     if (s.highColour && s.logo) {
         DrawLogo(dc);
     } else {
-        Selected font(dc, g_fonts.title);
-        DrawRaisedText(dc, {140, 20, 560, 90}, Str(Txt_Dictionary), DT_SINGLELINE);
+        Selected font(dc, fonts.title);
+        DrawRaisedText(dc, ScaleRect({140, 20, 560, 90}, s.dpi), Str(Txt_Dictionary), DT_SINGLELINE, s.dpi);
     }
     if (LanguagePair* pair = CurrentPair()) {
-        Selected font(dc, g_fonts.language);
-        DrawRaisedText(dc, {140, 102, 560, 160}, pair->sourceName, DT_SINGLELINE);
-        DrawRaisedText(dc, {140, 172, 560, 230}, pair->targetName, DT_SINGLELINE);
+        Selected font(dc, fonts.language);
+        DrawRaisedText(dc, ScaleRect({140, 102, 560, 160}, s.dpi), pair->sourceName, DT_SINGLELINE, s.dpi);
+        DrawRaisedText(dc, ScaleRect({140, 172, 560, 230}, s.dpi), pair->targetName, DT_SINGLELINE, s.dpi);
     }
+}
+
+// The new scale's buttons, fonts, logo and icons; the pair stays as it was.
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    SetButtonFonts(hwnd);
+    if (s.highColour)
+        LoadLogo();
+    LoadPairIcons();
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static void MarkPairItem(int menuId)
@@ -189,9 +248,15 @@ HMENU PairMenu() { return s.languages; }
 
 bool IsPairCommand(int id) { return id >= CmdFirstPair && id < CmdFirstPair + g_catalogue.count(); }
 
+static bool OnIcon(POINT icon, int x, int y)
+{
+    RECT r = ScaleRect({icon.x, icon.y, icon.x + kIconSize, icon.y + kIconSize}, s.dpi);
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
 static void OnLButtonDown(HWND hwnd, int x, int y)
 {
-    bool onIcon = x >= 60 && x <= 91 && ((y >= 107 && y <= 138) || (y >= 177 && y <= 208));
+    bool onIcon = OnIcon(kSourceIcon, x, y) || OnIcon(kTargetIcon, x, y);
     LanguagePair* current = CurrentPair();
     if (!onIcon || !current)
         return;
@@ -355,6 +420,7 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_PAINT: OnPaint(hwnd); return 0;
     case WM_COMMAND: OnCommand(hwnd, LOWORD(wp)); return 0;
     case WM_LBUTTONDOWN: OnLButtonDown(hwnd, static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
@@ -368,11 +434,11 @@ bool CreateMainWindow()
     // The menu comes with the window: set afterwards it would make the frame again.
     ReadWindowSettings();
     BuildMenus();
-    int height = kClientHeight + g_captionHeight + g_menuHeight;
-    int x = (g_screenWidth - kWidth) / 2;
-    int y = (g_screenHeight - g_menuHeight - g_captionHeight - kClientHeight) / 2;
-    HWND hwnd = CreateWindowW(L"wboek", Str(Txt_Dictionary), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, kWidth,
-                              height, nullptr, s.menu, g_instance, nullptr);
+    SIZE size = WindowSize(SystemDpi());
+    int x = (g_screenWidth - size.cx) / 2;
+    int y = (g_screenHeight - size.cy) / 2;
+    HWND hwnd = CreateWindowW(L"wboek", Str(Txt_Dictionary), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, size.cx,
+                              size.cy, nullptr, s.menu, g_instance, nullptr);
     if (!hwnd) {
         DestroyMenu(s.menu);
         s.menu = s.languages = nullptr;

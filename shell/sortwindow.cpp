@@ -4,14 +4,19 @@
 #include "core/session.h"
 #include "core/sortbook.h"
 #include "core/uistrings.h"
+#include "kit/dpi.h"
 #include "kit/kit.h"
 #include <strsafe.h>
+
+// The window's size in design pixels.
+static const int kWidth = 350, kHeight = 120;
 
 SortAfterAddingFlags g_sortAfterAdding;
 void (*g_sortProgressDrawn)(HWND progressWindow);
 
 struct SortWindowState {
     HWND progress;
+    int dpi;
     const LanguagePair* pair;  // whose names head the window
 };
 static SortWindowState s;
@@ -23,13 +28,13 @@ static void DrawProgress(StringId word, long value)
         return;
     {
         WindowDc dc(s.progress);
-        RECT rc{110, 65, 270, 95};
+        RECT rc = ScaleRect({110, 65, 270, 95}, s.dpi);
         FillRect(dc.dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
         wchar_t text[128];
         StringCchPrintfW(text, 128, L"%s %ld", Str(word), value);
         SetBkMode(dc.dc, TRANSPARENT);
         SetTextColor(dc.dc, RGB(50, 50, 50));
-        Selected font(dc.dc, g_fonts.gui);
+        Selected font(dc.dc, FontsFor(s.dpi).gui);
         DrawTextW(dc.dc, text, -1, &rc, DT_SINGLELINE);
     }
     ShowDrawingNow();
@@ -46,23 +51,40 @@ static void OnPaint(HWND hwnd)
     PaintDc paint(hwnd);
     HDC dc = paint.dc;
     SetBkMode(dc, TRANSPARENT);
-    Selected font(dc, g_fonts.gui);
+    Selected font(dc, FontsFor(s.dpi).gui);
     if (s.pair) {
         wchar_t title[256];
         StringCchPrintfW(title, 256, L"%s - %s", s.pair->sourceName, s.pair->targetName);
-        RECT rc{0, 5, 350, 30};
-        DrawEngravedText(dc, &rc, title, DT_CENTER | DT_SINGLELINE);
+        RECT rc = ScaleRect({0, 5, kWidth, 30}, s.dpi);
+        DrawEngravedText(dc, &rc, title, DT_CENTER | DT_SINGLELINE, s.dpi);
     }
-    RECT busy{0, 25, 350, 120};
+    RECT busy = ScaleRect({0, 25, kWidth, kHeight}, s.dpi);
     SetTextColor(dc, RGB(0, 0, 0));
     DrawTextW(dc, Str(Txt_SortBusy), -1, &busy, DT_CENTER | DT_WORDBREAK);
+}
+
+static void OnCreate(HWND hwnd)
+{
+    s.dpi = WindowDpi(hwnd);
+    // Made for the primary screen: on another monitor the window is sized for its scale.
+    if (s.dpi != SystemDpi())
+        SetWindowPos(hwnd, nullptr, 0, 0, Scale(kWidth, s.dpi), Scale(kHeight, s.dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyStayOnTop(hwnd);
+}
+
+static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    s.dpi = TakeDpiChange(hwnd, wp, lp);
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 static LRESULT CALLBACK SortingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
-    case WM_CREATE: ApplyStayOnTop(hwnd); return 0;
+    case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_PAINT: OnPaint(hwnd); return 0;
+    case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
@@ -72,8 +94,9 @@ static HWND CreateProgressWindow(HWND interrupted)
 {
     RegisterWindowClass(g_instance, L"sorting", SortingProc, L"wboekicon", L"wboekicon");
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HWND hwnd = CreateWindowW(L"sorting", Str(Txt_SortCaption), WS_CAPTION | WS_SYSMENU, (w - 350) / 2, (h - 120) / 2,
-                              350, 120, interrupted, nullptr, g_instance, nullptr);
+    int width = Scale(kWidth, SystemDpi()), height = Scale(kHeight, SystemDpi());
+    HWND hwnd = CreateWindowW(L"sorting", Str(Txt_SortCaption), WS_CAPTION | WS_SYSMENU, (w - width) / 2,
+                              (h - height) / 2, width, height, interrupted, nullptr, g_instance, nullptr);
     if (hwnd) {
         ShowWindow(hwnd, SW_SHOW);
         UpdateWindow(hwnd);

@@ -21,14 +21,20 @@ winedir="$build/wine"
 # WB_WINE_NAME=name: a prefix and screen of their own, for tests whose prefix
 # must not be shared (Wine forgets a CUPS printer that another process can't see).
 [ -n "${WB_WINE_NAME:-}" ] && winedir="$build/wine-$WB_WINE_NAME"
-# WB_DPI=144: a prefix and screen of their own at that display scale.
-[ -n "${WB_DPI:-}" ] && winedir="$build/wine-dpi$WB_DPI"
+# WB_DPI=144: a prefix and screen of their own at that display scale, the
+# screen as much larger as the scale (a 200 % scale comes with a large screen).
+if [ -n "${WB_DPI:-}" ]; then
+  winedir="$build/wine-dpi$WB_DPI"
+  [ "$screen" = 1024x768x24 ] && screen=$((1024 * WB_DPI / 96))x$((768 * WB_DPI / 96))x24
+fi
 mkdir -p "$winedir"
 export WINEPREFIX="$winedir/prefix"
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono/Gecko offers, no menu entries written into the user's desktop, and a
 # crash ends the program at once instead of waiting in the debugger.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+# WB_DLL_OVERRIDES: more of them, for a test (set by a Windows program, they
+# would reach none of the programs it starts).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d${WB_DLL_OVERRIDES:+;$WB_DLL_OVERRIDES}"
 export WINEARCH=win64
 # Keeps Wine's own files (and its sound configuration) inside the build tree;
 # the user's X authority stays where it was.
