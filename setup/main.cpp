@@ -4,8 +4,10 @@
 //   uninstall.exe /uninstall [/S] [/D=dir]  removes the installation in dir
 //                          (by default the program's own folder)
 #include "setup/setup.h"
+#include "core/dllsearch.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand)
 {
+    RestrictDllSearch();
     return SetupRun(instance, commandLine, showCommand);
 }

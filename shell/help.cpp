@@ -1,6 +1,7 @@
 #include "shell/help.h"
 #include "core/fileutil.h"
 #include "core/codepage.h"
+#include "core/dllsearch.h"
 #include "core/uistrings.h"
 #include <htmlhelp.h>
 #include <shellapi.h>
@@ -15,7 +16,7 @@ static bool HaveHtmlEngine()
 {
     static int have = -1;
     if (have < 0) {
-        HMODULE engine = LoadLibraryW(L"mshtml.dll");
+        HMODULE engine = LoadSystemLibrary(L"mshtml.dll");
         have = engine != nullptr;
         if (engine)
             FreeLibrary(engine);

@@ -1,6 +1,8 @@
 #include "shell/app.h"
+#include "core/dllsearch.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
 {
+    RestrictDllSearch();
     return RunWordbook(instance, commandLine, show);
 }

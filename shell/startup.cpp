@@ -1,6 +1,7 @@
 #include "shell/app.h"
 #include "shell/mainwindow.h"
 #include "core/codepage.h"
+#include "core/dllsearch.h"
 #include "core/fileutil.h"
 #include "core/random.h"
 #include "core/report.h"
@@ -148,7 +149,7 @@ static void FinishStartup()
     SettleStartPair();
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
-    LoadLibraryW(L"RICHED32.DLL");
+    LoadSystemLibrary(L"RICHED32.DLL");
     CheckInstallationFolder();
 }
 
