@@ -28,3 +28,29 @@ inline std::wstring ProgramsFolder()
     SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAMS, FALSE);
     return path;
 }
+
+// A shown window of the class (owned by owner, when one is given), of this
+// process or another; null when none shows within 20 seconds.
+inline HWND WaitForVisible(const wchar_t* className, HWND owner = nullptr)
+{
+    for (int i = 0; i < 200; ++i) {
+        for (HWND w = FindWindowW(className, nullptr); w; w = FindWindowExW(nullptr, w, className, nullptr))
+            if (IsWindowVisible(w) && (!owner || GetWindow(w, GW_OWNER) == owner))
+                return w;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+inline bool WaitUntilShown(HWND window)
+{
+    for (int i = 0; i < 300 && !IsWindowVisible(window); ++i)
+        Sleep(100);
+    return IsWindowVisible(window);
+}
+
+// Another process's button, clicked as its window gets it.
+inline void Click(HWND window, int id)
+{
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}

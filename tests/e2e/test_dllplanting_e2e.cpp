@@ -138,29 +138,6 @@ TEST_F(Planted, SetupInstallsWithoutLoadingThem)
     ASSERT_EQ(0u, run.exitCode) << run.errors;
 }
 
-HWND WaitForVisible(const wchar_t* className, HWND owner = nullptr)
-{
-    for (int i = 0; i < 200; ++i) {
-        for (HWND w = FindWindowW(className, nullptr); w; w = FindWindowExW(nullptr, w, className, nullptr))
-            if (IsWindowVisible(w) && (!owner || GetWindow(w, GW_OWNER) == owner))
-                return w;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
-bool WaitUntilShown(HWND main)
-{
-    for (int i = 0; i < 300 && !IsWindowVisible(main); ++i)
-        Sleep(100);
-    return IsWindowVisible(main);
-}
-
-void Click(HWND window, int id)
-{
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
 // Ends a program the test leaves waiting (a window it didn't answer), and
 // whatever program shows a box then: the uninstaller's copy asks its questions.
 struct Ender {

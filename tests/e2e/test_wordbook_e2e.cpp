@@ -189,24 +189,13 @@ std::wstring FieldText(HWND field)
     return text;
 }
 
-HWND WaitForWindow(const wchar_t* className)
-{
-    for (int i = 0; i < 200; ++i) {
-        HWND w = FindWindowW(className, nullptr);
-        if (w && IsWindowVisible(w))
-            return w;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
 TEST_F(Wordbook, SearchWindowShowsTheTypedWordOfTheDeliveredDictionary)
 {
     // No earlier test leaves a French pair chosen, so the command line picks French to English.
     HWND main = Start(L"wb francais");
     ASSERT_NE(nullptr, main);
     PostMessageW(main, WM_COMMAND, 12, 0);
-    HWND search = WaitForWindow(L"zoeken");
+    HWND search = WaitForVisible(L"zoeken");
     ASSERT_NE(nullptr, search);
     for (int i = 0; i < 100 && IsWindowVisible(main); ++i)
         Sleep(100);
@@ -230,11 +219,11 @@ TEST_F(Wordbook, TranslateWindowOpensATextFileAndLooksUpTheClickedWord)
     HWND main = Start(L"wb francais");
     ASSERT_NE(nullptr, main);
     PostMessageW(main, WM_COMMAND, 9, 0);
-    HWND translate = WaitForWindow(L"vertaal");
+    HWND translate = WaitForVisible(L"vertaal");
     ASSERT_NE(nullptr, translate);
     // File > Open text file..., through the system's open-file dialog.
     PostMessageW(translate, WM_COMMAND, MenuOpenText, 0);
-    HWND dialog = WaitForWindow(L"#32770");
+    HWND dialog = WaitForVisible(L"#32770");
     ASSERT_NE(nullptr, dialog);
     std::wstring file = g_target + L"\\reading.txt";
     SendMessageW(GetDlgItem(dialog, cmb13), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
@@ -268,7 +257,7 @@ void TypeAndEnter(HWND field, const std::wstring& text)
 std::pair<std::wstring, std::wstring> LookUp(HWND main, const std::wstring& word)
 {
     PostMessageW(main, WM_COMMAND, 12, 0);
-    HWND search = WaitForWindow(L"zoeken");
+    HWND search = WaitForVisible(L"zoeken");
     if (!search)
         return {};
     for (wchar_t c : word)
@@ -286,7 +275,7 @@ TEST_F(Wordbook, AWordAddedThroughTheWindowIsFoundInBothDirections)
     HWND main = Start(L"wb francais");
     ASSERT_NE(nullptr, main);
     PostMessageW(main, WM_COMMAND, 10, 0);
-    HWND add = WaitForWindow(L"toevoeg");
+    HWND add = WaitForVisible(L"toevoeg");
     ASSERT_NE(nullptr, add);
     TypeAndEnter(GetDlgItem(add, AddIdWord), L"mirlitonade");
     TypeAndEnter(GetDlgItem(add, AddIdTranslation), L"gizmo, thingummy");
@@ -300,31 +289,6 @@ TEST_F(Wordbook, AWordAddedThroughTheWindowIsFoundInBothDirections)
     ASSERT_EQ("english_francais.wb", ReverseAndReadSelection(main));
     EXPECT_EQ((std::pair<std::wstring, std::wstring>{L"thingummy", L"mirlitonade"}), LookUp(main, L"thingummy"));
     EXPECT_EQ(L"mirlitonade", LookUp(main, L"gizmo").second);
-}
-
-// Another process's button, clicked as its window gets it.
-void Click(HWND window, int id)
-{
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
-// A dialog box owned by owner, once it is shown.
-HWND WaitForDialog(HWND owner)
-{
-    for (int i = 0; i < 200; ++i) {
-        for (HWND w = FindWindowW(L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr))
-            if (IsWindowVisible(w) && (!owner || GetWindow(w, GW_OWNER) == owner))
-                return w;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
-bool WaitUntilShown(HWND main)
-{
-    for (int i = 0; i < 300 && !IsWindowVisible(main); ++i)
-        Sleep(100);
-    return IsWindowVisible(main);
 }
 
 // The practice list a user makes: a new list named in its dialog (which the
@@ -345,9 +309,9 @@ std::map<std::wstring, std::wstring> MakeListOf(HWND main, const std::vector<std
     }
     if (maker) {
         PostMessageW(maker, WM_COMMAND, LmNewList, 0);
-        dialog = WaitForDialog(maker);
+        dialog = WaitForVisible(L"#32770", maker);
     } else {
-        dialog = WaitForDialog(nullptr);
+        dialog = WaitForVisible(L"#32770");
     }
     if (!dialog)
         return made;
@@ -355,7 +319,7 @@ std::map<std::wstring, std::wstring> MakeListOf(HWND main, const std::vector<std
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     for (int i = 0; i < 200 && IsWindow(dialog); ++i)
         Sleep(100);
-    maker = WaitForWindow(L"lijst");
+    maker = WaitForVisible(L"lijst");
     if (!maker)
         return made;
     SendMessageW(maker, WM_NULL, 0, 0);  // the new list is open once the maker answers
@@ -382,7 +346,7 @@ TEST_F(Wordbook, ATypedPracticeOfAMadeListRunsToTheEndAndKeepsItsScore)
     ASSERT_EQ(2u, list.size());  // two rows of whichever direction is current
     PostMessageW(main, WM_COMMAND, 65, 0);  // Practice mode: typed answers
     PostMessageW(main, WM_COMMAND, 11, 0);
-    HWND practice = WaitForWindow(L"leren2");
+    HWND practice = WaitForVisible(L"leren2");
     ASSERT_NE(nullptr, practice);
     HWND answer = GetDlgItem(practice, TypedAnswer);
     TypeAndEnter(answer, L"wrong");  // one error
@@ -400,7 +364,7 @@ TEST_F(Wordbook, ATypedPracticeOfAMadeListRunsToTheEndAndKeepsItsScore)
         else
             PostMessageW(answer, WM_KEYDOWN, VK_RETURN, 1);
     }
-    HWND done = WaitForDialog(practice);
+    HWND done = WaitForVisible(L"#32770", practice);
     ASSERT_NE(nullptr, done);
     PostMessageW(done, WM_COMMAND, IDOK, 0);
     EXPECT_FALSE(IsWindowEnabled(answer));
@@ -432,7 +396,7 @@ TEST_F(Wordbook, ARecordedWordIsPlayedFromTheSearchWindow)
     HWND main = Start(L"wb francais");
     ASSERT_NE(nullptr, main);
     PostMessageW(main, WM_COMMAND, 25, 0);
-    HWND recorder = WaitForWindow(L"record");
+    HWND recorder = WaitForVisible(L"record");
     ASSERT_NE(nullptr, recorder);
     for (wchar_t c : std::wstring(L"chat"))
         SendMessageW(GetDlgItem(recorder, RecSearch), WM_CHAR, c, 1);
@@ -456,7 +420,7 @@ TEST_F(Wordbook, ARecordedWordIsPlayedFromTheSearchWindow)
     ASSERT_NE(L"", played);
     DeleteFileW(played.c_str());
     PostMessageW(main, WM_COMMAND, 12, 0);
-    HWND search = WaitForWindow(L"zoeken");
+    HWND search = WaitForVisible(L"zoeken");
     ASSERT_NE(nullptr, search);
     for (wchar_t c : std::wstring(L"chat"))
         SendMessageW(GetDlgItem(search, IdSearch), WM_CHAR, c, 1);
@@ -495,7 +459,7 @@ std::vector<std::wstring> AnswerEveryCard(HWND practice, std::map<std::wstring, 
         else
             PostMessageW(field, WM_KEYDOWN, VK_RETURN, 1);
     }
-    if (HWND done = WaitForDialog(practice))
+    if (HWND done = WaitForVisible(L"#32770", practice))
         PostMessageW(done, WM_COMMAND, IDOK, 0);
     else
         asked.clear();
@@ -510,7 +474,7 @@ TEST_F(Wordbook, AReviewAfterARestartAsksOnlyTheWordsAnsweredWrong)
     ASSERT_EQ(3u, list.size());
     PostMessageW(main, WM_COMMAND, 66, 0);  // Practice mode: review
     PostMessageW(main, WM_COMMAND, 11, 0);
-    HWND review = WaitForWindow(L"leren2");
+    HWND review = WaitForVisible(L"leren2");
     ASSERT_NE(nullptr, review);
     EXPECT_EQ(std::wstring(Str(Txt_ReviewCaption)) + L"  (review)", FieldText(review));
     std::vector<std::wstring> asked = AnswerEveryCard(review, list, {0, 2});
@@ -534,7 +498,7 @@ TEST_F(Wordbook, AReviewAfterARestartAsksOnlyTheWordsAnsweredWrong)
     main = Start(L"wb francais");  // the list and the mode stay chosen
     ASSERT_NE(nullptr, main);
     PostMessageW(main, WM_COMMAND, 11, 0);
-    review = WaitForWindow(L"leren2");
+    review = WaitForVisible(L"leren2");
     ASSERT_NE(nullptr, review);
     std::vector<std::wstring> again = AnswerEveryCard(review, list, {});
     EXPECT_EQ((std::set<std::wstring>{asked[0], asked[2]}), std::set<std::wstring>(again.begin(), again.end()));
