@@ -162,7 +162,7 @@ bool g_aboutChecked;
 void CALLBACK CheckAboutBox(HWND, UINT, UINT_PTR timer, DWORD)
 {
     HWND box = FindWindowW(L"#32770", Str(Txt_AboutDialogCaption));
-    if (!box || !FindWindowExW(box, nullptr, L"MCIWndClass", nullptr))
+    if (!box)
         return;
     KillTimer(nullptr, timer);
     int dpi = WindowDpi(box), other = OtherDpi(dpi);
