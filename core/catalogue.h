@@ -19,7 +19,7 @@ struct LanguagePair {
     wchar_t listFile[13];
     wchar_t sourceIcon[13];
     wchar_t targetIcon[13];
-    wchar_t sourceLocale[20];
+    wchar_t sourceLocale[21];  // 20 characters: "portuguese-brazilian" is one of the names
     wchar_t longWordBookFile[205];
     wchar_t longListFile[205];
     wchar_t longSourceIcon[100];

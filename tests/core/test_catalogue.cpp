@@ -44,19 +44,22 @@ TEST_F(Catalogue, MissingOddAndOverlongFieldsStayInBounds)
                             "en,english,204\r\n" +
                                 std::string(150, 'q') + ",english,0\r\n"
                                 "esp," + std::string(300, 'l') + ",0\r\n"
+                                "pt,portuguese-brazilian,0\r\n"
                                 ",,,\r\n\r\n");
     ASSERT_EQ(0, LoadCatalogue());
-    ASSERT_EQ(10, g_catalogue.count());
+    ASSERT_EQ(12, g_catalogue.count());
     EXPECT_STREQ(L"english", E(0).sourceLocale);
     EXPECT_EQ(1252, E(0).sourceCodePage);
     EXPECT_STREQ(L"greek", E(1).sourceLocale);
     EXPECT_EQ(0, E(1).sourceCharset);
     EXPECT_STREQ(L"en_ned.wb", E(2).wordBookFile);
-    EXPECT_STREQ(L"ned_en.wb", E(7).wordBookFile);
+    EXPECT_STREQ(L"ned_en.wb", E(8).wordBookFile);
     EXPECT_EQ(1251, E(2).sourceCodePage);
     EXPECT_EQ(std::wstring(99, L'q'), E(3).sourceName);
     EXPECT_STREQ(L"qqq_ned.wb", E(3).wordBookFile);
-    EXPECT_EQ(std::wstring(19, L'l'), E(4).sourceLocale);
+    EXPECT_EQ(std::wstring(20, L'l'), E(4).sourceLocale);
+    // The longest name of the locale list fits whole.
+    EXPECT_STREQ(L"portuguese-brazilian", E(5).sourceLocale);
 }
 
 TEST_F(Catalogue, LongNameNamesTheFilesOfBothDirections)

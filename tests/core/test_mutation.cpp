@@ -69,7 +69,7 @@ TEST_F(Mutation, Catalogues)
             ASSERT_TRUE(Terminated(e->sourceName, 100));
             ASSERT_TRUE(Terminated(e->wordBookFile, 13));
             ASSERT_TRUE(Terminated(e->longWordBookFile, 205));
-            ASSERT_TRUE(Terminated(e->sourceLocale, 20));
+            ASSERT_TRUE(Terminated(e->sourceLocale, 21));
         }
         int entries = g_catalogue.count();
         SelectFromCatalogueFile();
