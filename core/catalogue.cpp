@@ -19,6 +19,14 @@ const wchar_t* PairListFile(const LanguagePair* p) { return p->longName[0] ? p->
 const wchar_t* PairSourceIcon(const LanguagePair* p) { return p->longName[0] ? p->longSourceIcon : p->sourceIcon; }
 const wchar_t* PairTargetIcon(const LanguagePair* p) { return p->longName[0] ? p->longTargetIcon : p->targetIcon; }
 
+const LanguagePair* FindMirroredPair(const LanguagePair* pair)
+{
+    for (const auto& entry : g_catalogue.entries)
+        if (wcscmp(entry->sourceName, pair->targetName) == 0 && wcscmp(entry->targetName, pair->sourceName) == 0)
+            return entry.get();
+    return nullptr;
+}
+
 // Copies into a fixed field, cutting what does not fit.
 template <size_t N>
 static void SetField(wchar_t (&field)[N], std::wstring_view text)

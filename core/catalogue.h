@@ -37,6 +37,8 @@ struct PairCatalogue {
 extern PairCatalogue g_catalogue;
 
 inline LanguagePair* CurrentPair() { return g_catalogue.current; }
+// The opposite direction of pair (source and target swapped), or null.
+const LanguagePair* FindMirroredPair(const LanguagePair* pair);
 // The names a pair's files go by: the long ones when it has a long name.
 const wchar_t* PairWordBookFile(const LanguagePair* p);
 const wchar_t* PairListFile(const LanguagePair* p);

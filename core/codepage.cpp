@@ -73,6 +73,15 @@ int CharsetToCodePage(int charset)
     }
 }
 
+// UTF-8, UTF-7, GB18030 and the ISO-2022 pages refuse MB_PRECOMPOSED: Windows
+// converts nothing for them when it is given.
+static DWORD WideFlags(int codePage)
+{
+    bool plain = codePage == CP_UTF8 || codePage == CP_UTF7 || codePage == 54936 || codePage == 42 ||
+                 (codePage >= 50220 && codePage <= 50229) || (codePage >= 57002 && codePage <= 57011);
+    return plain ? 0 : MB_PRECOMPOSED;
+}
+
 int ToWideCount(const char* src, wchar_t* dest, int byteCount, int codePage)
 {
     if (const SingleByteTables* t = TablesFor(codePage)) {
@@ -82,7 +91,7 @@ int ToWideCount(const char* src, wchar_t* dest, int byteCount, int codePage)
         dest[n] = L'\0';
         return n;
     }
-    int n = byteCount > 0 ? MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, byteCount, dest, byteCount) : 0;
+    int n = byteCount > 0 ? MultiByteToWideChar(codePage, WideFlags(codePage), src, byteCount, dest, byteCount) : 0;
     dest[n] = L'\0';
     return n;
 }
@@ -132,7 +141,7 @@ int ToWideField(const char* src, int srcBytes, wchar_t* field, int fieldSize, in
     }
     // A wide result never has more characters than the input has bytes.
     std::vector<wchar_t> tmp(len + 1);
-    int n = len ? MultiByteToWideChar(codePage, MB_PRECOMPOSED, src, len, tmp.data(), len) : 0;
+    int n = len ? MultiByteToWideChar(codePage, WideFlags(codePage), src, len, tmp.data(), len) : 0;
     if (n > fieldSize - 1)
         n = fieldSize - 1;
     wmemcpy(field, tmp.data(), n);
@@ -185,6 +194,13 @@ int CodePageBytes(const wchar_t* text, int codePage)
     int wlen = static_cast<int>(wcslen(text));
     if (wlen == 0)
         return 0;
+    // A single-byte page holds a character when it comes back from its byte.
+    if (const SingleByteTables* t = TablesFor(codePage)) {
+        for (int i = 0; i < wlen; ++i)
+            if (t->toWide[t->toNarrow[static_cast<unsigned short>(text[i])]] != text[i])
+                return -1;
+        return wlen;
+    }
     BOOL usedDefault = FALSE;
     DWORD flags = WC_NO_BEST_FIT_CHARS;
     int n = WideCharToMultiByte(codePage, flags, text, wlen, nullptr, 0, nullptr, &usedDefault);

@@ -90,6 +90,13 @@ bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target)
 
 bool FlushWrites(FILE* f) { return f && !StepFails() && fflush(f) == 0; }
 
+bool KeepBackupOf(const wchar_t* path, const wchar_t* backup)
+{
+    if (StepFails() || PathDenied(path) || PathDenied(backup))
+        return false;
+    return CreateHardLinkW(backup, path, nullptr) || CopyFileW(path, backup, TRUE);
+}
+
 bool RenamePath(const wchar_t* source, const wchar_t* target)
 {
     return !StepFails() && !PathDenied(source) && !PathDenied(target) &&
@@ -216,6 +223,25 @@ std::wstring FullPath(const std::wstring& path)
         return L"";
     full.resize(n);
     return full;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string* data)
+{
+    UniqueFile f(_wfopen(path.c_str(), L"rb"));
+    if (!f)
+        return false;
+    data->clear();
+    if (_fseeki64(f.get(), 0, SEEK_END) == 0) {
+        long long size = _ftelli64(f.get());
+        if (size > 0)
+            data->reserve(static_cast<size_t>(size));
+        _fseeki64(f.get(), 0, SEEK_SET);
+    }
+    char buf[1 << 16];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f.get())) > 0)
+        data->append(buf, n);
+    return !ferror(f.get());
 }
 
 bool ReadTextLine(FILE* f, std::string& line)

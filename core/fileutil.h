@@ -19,6 +19,10 @@ bool FlushFileToDisk(FILE* f);
 bool ReplaceFileAtomic(const wchar_t* source, const wchar_t* target);
 // Hands buffered writes to the system, so that whoever opens the file next sees them.
 bool FlushWrites(FILE* f);
+// Keeps the file's present contents under backup (a second name for the
+// same file where the drive allows, else a copy), so that the file itself
+// can be replaced atomically and still be put back. Fails when backup exists.
+bool KeepBackupOf(const wchar_t* path, const wchar_t* backup);
 // Renames a file or directory; fails when target exists.
 bool RenamePath(const wchar_t* source, const wchar_t* target);
 bool MakeDirectory(const wchar_t* path);
@@ -59,6 +63,9 @@ std::wstring RunningProgramPath();
 
 // The absolute form of path, of any length; "" when it can't be made.
 std::wstring FullPath(const std::wstring& path);
+
+// Reads a whole file; false when it can't be opened or read.
+bool ReadWholeFile(const std::wstring& path, std::string* data);
 
 // One line of any length without its line end (LF, and a CR before it).
 // Files are read in binary, so a Ctrl-Z byte is text like any other.

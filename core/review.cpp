@@ -164,6 +164,19 @@ bool CompactSchedule(const std::wstring& path, const std::vector<bool>& keep)
     return WriteSchedule(path, kept);
 }
 
+bool TrimSchedule(const std::wstring& path, int count)
+{
+    long long size = -1;
+    {
+        UniqueFile f(_wfopen(path.c_str(), L"rb"));
+        if (f && _fseeki64(f.get(), 0, SEEK_END) == 0)
+            size = _ftelli64(f.get());
+    }
+    if (size <= static_cast<long long>(std::max(count, 0)) * kEntryBytes)
+        return true;
+    return WriteSchedule(path, ReadSchedule(path, count));
+}
+
 static std::wstring AsidePath(const std::wstring& path) { return path + L".old"; }
 
 static bool Missing(const std::wstring& path)

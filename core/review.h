@@ -54,6 +54,11 @@ std::vector<int> BoxCounts(const std::vector<ReviewEntry>& schedule);
 // whether list record i stays; the kept ones keep their order. The file is
 // rewritten only when it exists. False when the rewrite fails.
 bool CompactSchedule(const std::wstring& path, const std::vector<bool>& keep);
+// Before a record is appended to a list of count records: entries past count
+// belong to no record (the list was cut behind the schedule's back) and would
+// give the new one another's box, so they go. The file is rewritten only then;
+// false when that rewrite fails.
+bool TrimSchedule(const std::wstring& path, int count);
 
 // Around a rewrite of a list, so that its schedule is never read for other
 // records. Before: the schedule is moved aside; false (schedule in place, the

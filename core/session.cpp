@@ -31,6 +31,11 @@ std::wstring PairListPath(const LanguagePair* pair, const wchar_t* listName)
     return std::wstring(Str(Txt_PathNameList)) + listName + L"\\" + PairListFile(pair);
 }
 
+std::wstring PairJournalPath(const LanguagePair* pair)
+{
+    return std::wstring(L"new\\") + pair->sourceName + L"_" + pair->targetName + L".wb";
+}
+
 bool OpenPairBook(const LanguagePair* pair, WordBook* book)
 {
     return pair && OpenWordBook(book, PairWordBookPath(pair), pair->sourceCodePage, pair->targetCodePage);

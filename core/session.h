@@ -27,6 +27,8 @@ void ResetSession();
 std::wstring PairWordBookPath(const LanguagePair* pair);
 // "" when no practice list is chosen.
 std::wstring PairListPath(const LanguagePair* pair, const wchar_t* listName);
+// The new-words journal: new\<source>_<target>.wb, every word added to the book.
+std::wstring PairJournalPath(const LanguagePair* pair);
 // Opens a pair's word book without ending the program; false when it can't be opened.
 bool OpenPairBook(const LanguagePair* pair, WordBook* book);
 // The pair's collation: its table when it has one ("Can't open sorttable"

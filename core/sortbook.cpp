@@ -630,6 +630,16 @@ int WriteAllRecords(WordBook* book, RecordArray& records, const SortProgress& pr
     return replaced && book->isOpen() ? 0 : -1;
 }
 
+void RecordSourceWord(const RecordArray& records, size_t i, wchar_t out[kSourceChars])
+{
+    SourceOf(records, records.rawOrder[i], out);
+}
+
+int RecordTableKey(const RecordArray& records, size_t i, const Collation& c, unsigned char key[kSortKeyBuffer])
+{
+    return TableKeyOf(records, records.rawOrder[i], c, key);
+}
+
 void SortRecords(RecordArray& records, const Collation& c, const SortProgress& progress)
 {
     CompareCounter counter{progress};

@@ -67,6 +67,10 @@ int WriteAllRecords(WordBook* book, RecordArray& records, const SortProgress& pr
 // compare equal keep their order (file order for loaded records): the order
 // std::stable_sort gives with CompareWords.
 void SortRecords(RecordArray& records, const Collation& c, const SortProgress& progress);
+// For merging other records into loaded ones in the sort's order: record
+// i's source word as the sort reads it, and its key under a table.
+void RecordSourceWord(const RecordArray& records, size_t i, wchar_t out[kSourceChars]);
+int RecordTableKey(const RecordArray& records, size_t i, const Collation& c, unsigned char key[kSortKeyBuffer]);
 // For tests: under a locale, order the words by the comparison itself even
 // where the keys agree with it.
 extern bool g_sortBookCompareSortOnly;

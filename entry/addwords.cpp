@@ -46,17 +46,6 @@ struct AddState {
 };
 static AddState s;
 
-std::wstring NormaliseTranslationList(const std::wstring& typed)
-{
-    std::wstring list;
-    for (const std::wstring& item : TranslationParts(typed)) {
-        if (!list.empty())
-            list += L", ";
-        list += item;
-    }
-    return list;
-}
-
 static std::wstring FieldText(HWND field, int limit)
 {
     wchar_t text[kTranslationChars] = L"";
@@ -210,8 +199,7 @@ static void AppendToCurrentList()
 // that nothing is lost when the program ends early.
 static void AppendToJournal()
 {
-    const LanguagePair* pair = CurrentPair();
-    std::wstring path = std::wstring(L"new\\") + pair->sourceName + L"_" + pair->targetName + L".wb";
+    std::wstring path = PairJournalPath(CurrentPair());
     UniqueFile journal(_wfopen(path.c_str(), L"r+b"));
     if (!journal)
         journal.reset(_wfopen(path.c_str(), L"w+b"));
@@ -452,14 +440,6 @@ static SIZE WindowSize(int dpi)
     // The caption and menu bar at the screen's scale, taken to the window's.
     int frame = MulDiv(g_captionHeight + g_menuHeight, dpi, SystemDpi());
     return {Scale(kWidth, dpi), Scale(kClientHeight, dpi) + frame};
-}
-
-static const LanguagePair* FindMirroredPair(const LanguagePair* pair)
-{
-    for (const auto& entry : g_catalogue.entries)
-        if (wcscmp(entry->sourceName, pair->targetName) == 0 && wcscmp(entry->targetName, pair->sourceName) == 0)
-            return entry.get();
-    return nullptr;
 }
 
 static void OnCreate(HWND hwnd)

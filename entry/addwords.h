@@ -1,5 +1,6 @@
 // The add-words window: new words and translations, kept in step in both directions.
 #pragma once
+#include "core/translations.h"
 #include <string>
 
 enum AddControls {
@@ -13,9 +14,3 @@ enum AddControls {
 };
 
 bool ShowAddWindow();
-
-// The translation list as stored: the typed text split at commas, every item
-// stripped of blanks, empty items dropped, the rest joined with ", ". Every
-// item is kept: a list too long for its record is refused whole by the
-// caller, never shortened. "" for none.
-std::wstring NormaliseTranslationList(const std::wstring& typed);

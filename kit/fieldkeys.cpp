@@ -61,3 +61,27 @@ void SubclassSearchField(HWND field)
 {
     SubclassKeyField(field, {VK_RETURN, VK_PRIOR, VK_NEXT, VK_UP, VK_DOWN});
 }
+
+static bool OnlyCtrlDown() { return GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0; }
+
+static LRESULT CALLBACK CtrlKeyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR letter)
+{
+    switch (msg) {
+    case WM_KEYDOWN:
+        if (wp == letter && OnlyCtrlDown()) {
+            Report(hwnd, kFieldCtrlKey, static_cast<UINT>(wp));
+            return 0;
+        }
+        break;
+    case WM_CHAR:  // the control character the key types: it beeps or lands in the text
+        if (wp == letter - 'A' + 1 && OnlyCtrlDown())
+            return 0;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, CtrlKeyProc, id);
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void SubclassCtrlKey(HWND field, UINT letter) { SetWindowSubclass(field, CtrlKeyProc, 2, letter); }

@@ -130,34 +130,13 @@ static void Lookup()
     MoveBook(FindWordPosition(text));
 }
 
-// The list file, opened again when it could not be before (another program
-// had it); false, with the system's reason in a box, when it still can't be.
-static bool ListFileOpen(HWND owner)
-{
-    if (g_session.list.isOpen())
-        return true;
-    SetLastError(ERROR_SUCCESS);
-    if (OpenListFile() == 0)
-        return true;
-    DWORD error = GetLastError() ? GetLastError() : ERROR_FILE_NOT_FOUND;
-    std::wstring path = PairListPath(CurrentPair(), g_session.listName);
-    std::wstring text = FillIn(Str(Txt_CreateListCantOpen),
-                               {FullPath(path.empty() ? Str(Txt_PathNameList) : path), SystemErrorText(error)});
-    ShowMessage(owner, text.c_str(), Str(Txt_Error), MB_OK | MB_ICONWARNING);
-    return false;
-}
-
 // The current record at the list's end; false (and said) when it could not be written.
 static bool AppendToList(HWND owner)
 {
-    if (!ListFileOpen(owner))
-        return false;
-    if (WriteListRecord(ListCount()) != 0) {
-        ReportWriteFailure(owner, g_session.list.path);
-        return false;
-    }
-    ++g_session.list.count;
-    return true;
+    std::wstring why = AppendToCurrentList();
+    if (!why.empty())
+        ShowMessage(owner, why.c_str(), Str(Txt_Error), MB_OK | MB_ICONWARNING);
+    return why.empty();
 }
 
 static void ClickBookRow(int row)

@@ -1,6 +1,7 @@
 #include "lists/listops.h"
 #include "shell/app.h"
 #include "shell/resource.h"
+#include "core/codepage.h"
 #include "core/fileutil.h"
 #include "core/listdirs.h"
 #include "core/records.h"
@@ -512,4 +513,108 @@ void CompactList(HWND owner)
         g_listChanged = false;
     if (notice)
         DestroyWindow(notice);
+}
+
+// ---- one record into the list ----
+
+// The list file, opened again when it could not be before (another program
+// had it); "" or why it still can't be.
+static std::wstring OpenListForAppend()
+{
+    if (g_session.list.isOpen())
+        return L"";
+    SetLastError(ERROR_SUCCESS);
+    if (OpenListFile() == 0)
+        return L"";
+    DWORD error = GetLastError() ? GetLastError() : ERROR_FILE_NOT_FOUND;
+    std::wstring path = CurrentListPath();
+    return FillIn(Str(Txt_CreateListCantOpen),
+                  {FullPath(path.empty() ? Str(Txt_PathNameList) : path), SystemErrorText(error)});
+}
+
+std::wstring AppendToCurrentList()
+{
+    std::wstring why = OpenListForAppend();
+    if (!why.empty())
+        return why;
+    const std::wstring schedule = SchedulePath(g_session.list.path);
+    if (!TrimSchedule(schedule, g_session.list.count))
+        return FillIn(Str(Txt_WriteFailed), {schedule});
+    if (WriteListRecord(g_session.list.count) != 0)
+        return FillIn(Str(Txt_WriteFailed), {g_session.list.path});
+    ++g_session.list.count;
+    return L"";
+}
+
+std::wstring AddToListItemText() { return std::wstring(Str(Txt_AddToListMenu)) + L"\tCtrl+" + wchar_t(kAddToListKey); }
+
+// Read in chunks: a list filled from a big word book is long.
+static bool ListHoldsWord(const wchar_t* word)
+{
+    const WordBook& list = g_session.list;
+    FILE* f = list.file.get();
+    if (!f || _fseeki64(f, 0, SEEK_SET) != 0)
+        return false;
+    std::vector<WordRecord> chunk(1024);
+    for (int i = 0; i < list.count;) {
+        size_t want = std::min<size_t>(chunk.size(), static_cast<size_t>(list.count - i));
+        size_t got = fread(chunk.data(), sizeof(WordRecord), want, f);
+        for (size_t k = 0; k < got; ++k) {
+            wchar_t source[kSourceChars];
+            ToWideField(chunk[k].source, kSourceChars, source, kSourceChars, list.sourceCodePage);
+            if (chunk[k].deleted == 0 && EqualFoldAZ(source, word))
+                return true;
+        }
+        if (got < want)
+            break;
+        i += static_cast<int>(got);
+    }
+    return false;
+}
+
+// The first list, made now if the user wants it; false when there is none.
+static bool OfferNewList(HWND owner)
+{
+    const LanguagePair* pair = CurrentPair();
+    std::wstring name = std::wstring(pair->sourceName) + L"-" + pair->targetName;
+    if (ShowMessage(owner, FillIn(Str(Txt_AddToListNoList), {name}).c_str(), Str(Txt_Dictionary),
+                    MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    NewListDialog(owner);
+    return g_session.listName[0] != 0;
+}
+
+std::wstring AddBookRecordToList(HWND owner, int index)
+{
+    if (index < 0 || index >= g_session.book.count || ReadWordRecord(index) != 0 || IsDeleted(g_session.record))
+        return Str(Txt_AddToListNoWord);
+    WideRecord record = g_session.record;
+    std::wstring word(record.source, wcsnlen(record.source, kSourceChars));
+    if (!g_session.listName[0])
+        ChooseFirstList();
+    if (!g_session.listName[0] && !OfferNewList(owner))
+        return Str(Txt_AddToListNothing);
+    std::wstring why = OpenListForAppend();
+    if (why.empty() && ListHoldsWord(word.c_str()))
+        return FillIn(Str(Txt_AddToListAlready), {word, g_session.listName});
+    if (why.empty()) {
+        g_session.record = record;
+        why = AppendToCurrentList();
+    }
+    if (!why.empty()) {
+        ShowMessage(owner, why.c_str(), Str(Txt_Error), MB_OK | MB_ICONWARNING);
+        return why;
+    }
+    return FillIn(Str(Txt_AddToListAdded), {word, g_session.listName});
+}
+
+std::wstring AddWordToList(HWND owner, const std::wstring& word)
+{
+    if (word.empty())
+        return Str(Txt_AddToListNoWord);
+    int index = FindWordPosition(word.c_str());
+    if (index >= g_session.book.count || ReadWordRecord(index) != 0 || IsDeleted(g_session.record) ||
+        CompareWords(g_session.record.source, word.c_str()) != 0)
+        return FillIn(Str(Txt_AddToListNotInBook), {word});
+    return AddBookRecordToList(owner, index);
 }

@@ -2,6 +2,7 @@
 // the current list and the whole-file operations on its file.
 #pragma once
 #include <windows.h>
+#include <string>
 
 constexpr int kListsMenuFirstId = 800;
 
@@ -28,3 +29,21 @@ void EmptyList(HWND owner);
 void CompactList(HWND owner);
 // Called once the updating notice of CompactList is painted (lets tests see it).
 extern void (*g_updatingShown)(HWND notice);
+
+// ---- one record into the list ----
+
+// Appends the current record to the current list file as it stands (deletion
+// mark included), its schedule kept one entry per record so that the new one
+// starts in box 1, due. "" when it went in, else why not.
+std::wstring AppendToCurrentList();
+
+// Adding a word from the windows where it was met: Ctrl with this key, and
+// the menu item's text naming it.
+constexpr UINT kAddToListKey = 'L';
+std::wstring AddToListItemText();
+// Adds word-book record index to the current list unless a live record there
+// has its word (A to Z folded); with no list yet, offers to make one. Failures
+// are also said in a box owned by owner. Returns the line to show the user.
+std::wstring AddBookRecordToList(HWND owner, int index);
+// The same for the record whose word compares equal to word, as the lookup finds it.
+std::wstring AddWordToList(HWND owner, const std::wstring& word);

@@ -96,32 +96,6 @@ std::wstring SoundFilePath(const wchar_t* language, const std::wstring& word)
     return std::wstring(L"sound\\") + language + L"\\" + word + L".wav";
 }
 
-std::wstring TrimSpaces(const std::wstring& text)
-{
-    size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring::npos)
-        return L"";
-    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
-
-std::vector<std::wstring> TranslationParts(const std::wstring& translation)
-{
-    std::vector<std::wstring> parts;
-    size_t start = 0;
-    while (start <= translation.size()) {
-        size_t comma = translation.find(L',', start);
-        if (comma == std::wstring::npos)
-            comma = translation.size();
-        size_t first = translation.find_first_not_of(L' ', start);
-        if (first != std::wstring::npos && first < comma) {
-            size_t last = translation.find_last_not_of(L' ', comma - 1);
-            parts.push_back(translation.substr(first, last - first + 1));
-        }
-        start = comma + 1;
-    }
-    return parts;
-}
-
 bool IsWordSeparator(wchar_t c)
 {
     return c <= 38 || (c >= 40 && c <= 44) || (c >= 46 && c <= 64) || (c >= 91 && c <= 96);

@@ -2,6 +2,7 @@
 // clamping the top row, the clipboard in a language's code page,
 // pronunciation files and the word at the caret.
 #pragma once
+#include "core/translations.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -30,10 +31,6 @@ bool WriteClipboardText(HWND owner, const std::wstring& text, int codePage);
 // sound\<language>\<word>.wav; "" for a word that could name a file outside
 // the language's folder (separators, a drive colon, "..") or none at all.
 std::wstring SoundFilePath(const wchar_t* language, const std::wstring& word);
-// Text without its leading and trailing blanks; a tab belongs to the word.
-std::wstring TrimSpaces(const std::wstring& text);
-// The parts of a translation list: split at commas, blanks stripped, empty parts dropped.
-std::vector<std::wstring> TranslationParts(const std::wstring& translation);
 
 // Characters that end a word in a text: codes 0-38, 40-44, 46-64 and 91-96.
 bool IsWordSeparator(wchar_t c);

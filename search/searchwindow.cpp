@@ -1,5 +1,6 @@
 #include "search/searchwindow.h"
 #include "search/lookup.h"
+#include "lists/listops.h"
 #include "entry/picker.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
@@ -28,6 +29,7 @@ enum SearchCommands {
     CmdCopy,
     CmdPaste,
     CmdPlay,
+    CmdAddToList,
 };
 
 struct SearchState {
@@ -40,6 +42,7 @@ struct SearchState {
     HWND source[kMaxRows];
     HWND translation[kMaxRows];
     HWND scroll, search, done;
+    HWND status;  // what the last add to the practice list came to
     HWND lastFocused;
     bool modified;
     bool rebuilding;
@@ -291,12 +294,31 @@ static void PlayField(HWND field)
         PlaySoundW(file.c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
 }
 
+// The minimal layout has no room for the line: its caption carries it.
+static void ShowStatus(const std::wstring& text)
+{
+    SetWindowTextW(s.status, text.c_str());
+    std::wstring caption = Str(Txt_SearchCaption);
+    if (s.minimal)
+        SetWindowTextW(s.hwnd, (text.empty() ? caption : caption + L" - " + text).c_str());
+}
+
+// A row adds its record; the search field the word typed, when the book has it.
+static void AddToList(HWND field)
+{
+    FieldInfo info = InfoOf(field);
+    ShowStatus(info.row >= 0 ? AddBookRecordToList(s.hwnd, s.top + info.row)
+                             : AddWordToList(s.hwnd, FieldText(s.search, kSearchChars)));
+}
+
 static void ShowFieldMenu(HWND field, POINT screen)
 {
     FieldInfo info = InfoOf(field);
-    bool deleted = ReadRow(info.row) && IsDeleted(g_session.record);
+    bool isRecord = ReadRow(info.row);
+    bool deleted = isRecord && IsDeleted(g_session.record);
     HMENU menu = GetSubMenu(deleted ? s.deletedMenu : s.fieldMenu, 0);
     EnableMenuItem(menu, CmdPlay, MF_BYCOMMAND | (SoundsOf(field).empty() ? MF_GRAYED : MF_ENABLED));
+    EnableMenuItem(menu, CmdAddToList, MF_BYCOMMAND | (isRecord && !deleted ? MF_ENABLED : MF_GRAYED));
     int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x,
                                  screen.y - Scale(10, s.dpi), 0, s.hwnd, nullptr);
     switch (command) {
@@ -304,6 +326,7 @@ static void ShowFieldMenu(HWND field, POINT screen)
     case CmdCopy: CopyField(field); break;
     case CmdPaste: PasteField(field); break;
     case CmdPlay: PlayField(field); break;
+    case CmdAddToList: AddToList(field); break;
     }
 }
 
@@ -366,6 +389,8 @@ static HMENU BuildFieldMenu(StringId first)
     AppendMenuW(menu, MF_STRING, CmdCopy, Str(Txt_SearchCopy));
     AppendMenuW(menu, MF_STRING, CmdPaste, Str(Txt_SearchPaste));
     AppendMenuW(menu, MF_STRING, CmdPlay, Str(Txt_SearchPlay));
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, CmdAddToList, AddToListItemText().c_str());
     AppendMenuW(holder, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), L"");
     return holder;
 }
@@ -408,6 +433,8 @@ static void CreateControls(HWND hwnd)
                                     kTranslationChars - 1, true, true);
         SetWindowSubclass(s.source[i], RowFieldProc, 1, 0);
         SetWindowSubclass(s.translation[i], RowFieldProc, 1, 0);
+        SubclassCtrlKey(s.source[i], kAddToListKey);
+        SubclassCtrlKey(s.translation[i], kAddToListKey);
         if (g_readOnlyInstall) {
             SendMessageW(s.source[i], EM_SETREADONLY, TRUE, 0);
             SendMessageW(s.translation[i], EM_SETREADONLY, TRUE, 0);
@@ -419,6 +446,10 @@ static void CreateControls(HWND hwnd)
     s.done = CreateScaledChild(hwnd, 0, L"button", Str(Txt_Done), WS_CHILD | WS_TABSTOP | (s.minimal ? 0 : WS_VISIBLE),
                                505, below, 100, 28, IdDone);
     SendMessageW(s.done, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
+    s.status = CreateScaledChild(hwnd, 0, L"static", L"", WS_CHILD | SS_LEFTNOWORDWRAP | SS_NOPREFIX |
+                                 (s.minimal ? 0 : WS_VISIBLE), 20, below + 26, 480, 19, IdStatus);
+    SendMessageW(s.status, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
+    SubclassCtrlKey(s.search, kAddToListKey);
 }
 
 // The window's size at a dpi: the design's, with the caption and menu bar
@@ -484,7 +515,8 @@ static void OnDpiChanged(HWND hwnd, WPARAM wp, LPARAM lp)
 {
     s.dpi = TakeDpiChange(hwnd, wp, lp);
     MakeFieldFonts();
-    SendMessageW(s.done, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
+    for (HWND control : {s.done, s.status})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
     if (s.pickerShown)
         ShowPicker(true);
     InvalidateRect(hwnd, nullptr, TRUE);
@@ -572,12 +604,15 @@ static void SwitchPair(int command)
     s.top = 0;
     ShowRows();
     SetScrollRangeForBook();
+    ShowStatus(L"");
 }
 
 static void OnControl(int id, int code, LPARAM lp)
 {
     if (id == IdSearch && code == kFieldKey)
         return OnSearchKey(HIWORD(lp));
+    if (code == kFieldCtrlKey)
+        return AddToList(GetDlgItem(s.hwnd, id));
     if (code == EN_SETFOCUS)
         return OnFieldFocus(reinterpret_cast<HWND>(lp));
     if (id == IdSearch && code == EN_UPDATE)
@@ -653,6 +688,11 @@ static LRESULT CALLBACK SearchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             SetFocus(s.lastFocused);
         return 0;
     case WM_DRAWCLIPBOARD: OnDrawClipboard(wp, lp); return 0;
+    case WM_CTLCOLORSTATIC:  // the status line on the window's grey; read-only fields as they are
+        if (reinterpret_cast<HWND>(lp) != s.status)
+            return DefWindowProcW(hwnd, msg, wp, lp);
+        SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
     case WM_CHANGECBCHAIN: OnChangeClipboardChain(reinterpret_cast<HWND>(wp), reinterpret_cast<HWND>(lp)); return 0;
     case WM_CLOSE: Close(); return 0;
     case WM_DESTROY: OnDestroy(hwnd); return 0;

@@ -7,6 +7,7 @@ enum SearchControls {
     IdScroll = 1200,
     IdSearch,
     IdDone,
+    IdStatus,  // the line under the search field that says what an add came to
 };
 
 bool ShowSearchWindow();

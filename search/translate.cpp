@@ -1,5 +1,6 @@
 #include "search/translate.h"
 #include "search/lookup.h"
+#include "lists/listops.h"
 #include "shell/app.h"
 #include "shell/help.h"
 #include "shell/mainwindow.h"
@@ -25,7 +26,8 @@ static const int kRecordsPerStep = 10;
 static const int kSearchChars = 37;
 // Larger files are refused rather than read: the field holds the whole text.
 static const long long kMaxTextBytes = 64LL * 1024 * 1024;
-
+// The text field's menu.
+enum TextMenu { TextMenuAdd = 1, TextMenuCopy, TextMenuPaste };
 
 struct TranslateState {
     HWND hwnd;
@@ -35,6 +37,7 @@ struct TranslateState {
     HWND text;
     HWND search;
     HWND scroll;
+    HWND status;     // what the last add to the practice list came to
     HWND lastFocus;  // text or search field: where the focus returns on activation
     HFONT sourceFont;
     HFONT targetFont;
@@ -104,12 +107,15 @@ static void MoveTo(int top)
         ShowRows();
 }
 
-static void LookUpSearchText()
+// What the type-ahead looks at.
+static std::wstring SearchText()
 {
-    wchar_t word[kSearchChars + 1];
+    wchar_t word[kSearchChars + 1] = L"";
     GetWindowTextW(s.search, word, kSearchChars + 1);
-    MoveTo(FindWordPosition(word));
+    return word;
 }
+
+static void LookUpSearchText() { MoveTo(FindWordPosition(SearchText().c_str())); }
 
 static HWND MakeField(DWORD style, int x, int y, int width, int height, int id)
 {
@@ -119,7 +125,7 @@ static HWND MakeField(DWORD style, int x, int y, int width, int height, int id)
 
 static void SetButtonFonts()
 {
-    for (int id : {+TranslateHelp, +TranslateDone})
+    for (int id : {+TranslateHelp, +TranslateDone, +TranslateStatus})
         SendMessageW(GetDlgItem(s.hwnd, id), WM_SETFONT, reinterpret_cast<WPARAM>(FontsFor(s.dpi).gui), TRUE);
 }
 
@@ -128,18 +134,68 @@ static void MakeButton(StringId text, int x, int id)
     CreateScaledChild(s.hwnd, 0, L"button", Str(text), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 300, 100, 30, id);
 }
 
+// The start of the text's selection (and its end).
+static DWORD CaretIndex(DWORD* end = nullptr)
+{
+    DWORD start = 0, selectionEnd = 0;
+    SendMessageW(s.text, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&selectionEnd));
+    if (end)
+        *end = selectionEnd;
+    return start;
+}
+
 // A word is taken from the text when the caret has settled: after a key or
 // the left button is released.
 static void TakeWordAtCaret()
 {
-    DWORD start = 0, end = 0;
-    SendMessageW(s.text, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    std::wstring word = WordAtCaret(s.loaded, start);
+    std::wstring word = WordAtCaret(s.loaded, CaretIndex());
     // The same word again leaves whatever the user typed or scrolled to since.
     if (word.empty() || word == s.lastWord)
         return;
     s.lastWord = word;
     SetWindowTextW(s.search, word.c_str());
+}
+
+static void ShowStatus(const std::wstring& text) { SetWindowTextW(s.status, text.c_str()); }
+
+// The text adds the word at its caret, a row its record, the search field its word.
+static void AddToList(HWND field)
+{
+    int id = GetDlgCtrlID(field);
+    int row = id >= TranslateTarget0 ? id - TranslateTarget0 : id - TranslateSource0;
+    if (field == s.text)
+        ShowStatus(AddWordToList(s.hwnd, WordAtCaret(s.loaded, CaretIndex())));
+    else if (row >= 0 && row < kRows)
+        ShowStatus(AddBookRecordToList(s.hwnd, s.top + row));
+    else if (field == s.search)
+        ShowStatus(AddWordToList(s.hwnd, SearchText()));
+}
+
+static void PasteText(HWND hwnd);
+
+// In place of the field's own menu: adding the word at the caret, copying,
+// and pasting as the File menu does.
+static void ShowTextMenu(LPARAM at)
+{
+    POINT pt{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    if (pt.x == -1 && pt.y == -1) {  // the keyboard's menu key: at the caret
+        GetCaretPos(&pt);
+        ClientToScreen(s.text, &pt);
+    }
+    DWORD end = 0, start = CaretIndex(&end);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, TextMenuAdd, AddToListItemText().c_str());
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | (start == end ? MF_GRAYED : 0), TextMenuCopy, Str(Txt_SearchCopy));
+    AppendMenuW(menu, MF_STRING, TextMenuPaste, Str(Txt_TranslateMenuFile2));
+    int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, s.hwnd, nullptr);
+    DestroyMenu(menu);
+    if (command == TextMenuAdd)
+        AddToList(s.text);
+    else if (command == TextMenuCopy)
+        SendMessageW(s.text, WM_COPY, 0, 0);
+    else if (command == TextMenuPaste)
+        PasteText(s.hwnd);
 }
 
 static LRESULT CALLBACK TextFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR)
@@ -151,6 +207,7 @@ static LRESULT CALLBACK TextFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp
         TakeWordAtCaret();
         return r;
     }
+    case WM_CONTEXTMENU: ShowTextMenu(lp); return 0;
     case WM_NCDESTROY: RemoveWindowSubclass(field, TextFieldProc, id); break;
     }
     return DefSubclassProc(field, msg, wp, lp);
@@ -278,6 +335,13 @@ static void OnCreate(HWND hwnd)
     SetFieldFonts();
     MakeButton(Txt_Help, 400, TranslateHelp);
     MakeButton(Txt_Done, 505, TranslateDone);
+    s.status = CreateScaledChild(hwnd, 0, L"static", L"", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 20,
+                                 331, 585, 20, TranslateStatus);
+    for (int i = 0; i < kRows; ++i)
+        for (HWND field : {s.source[i], s.target[i]})
+            SubclassCtrlKey(field, kAddToListKey);
+    SubclassCtrlKey(s.text, kAddToListKey);
+    SubclassCtrlKey(s.search, kAddToListKey);
     SetButtonFonts();
     s.scroll = CreateScaledChild(hwnd, 0, L"scrollbar", nullptr, WS_CHILD | WS_VISIBLE | SBS_VERT, 235, 40, 20, 69,
                                  TranslateScroll);
@@ -330,6 +394,7 @@ static void SwitchPair(HWND hwnd, int id)
     s.top = 0;
     ShowRows();
     s.lastWord.clear();
+    ShowStatus(L"");
 }
 
 static void OnSearchKey(UINT key)
@@ -360,6 +425,8 @@ static void Close(HWND hwnd)
 
 static void OnCommand(HWND hwnd, int id, int code, LPARAM lp)
 {
+    if (code == kFieldCtrlKey)
+        return AddToList(GetDlgItem(hwnd, id));
     switch (id) {
     case MenuOpenText: OpenTextFile(hwnd); return;
     case MenuPasteText: PasteText(hwnd); return;
@@ -420,6 +487,11 @@ static LRESULT CALLBACK TranslateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_COMMAND: OnCommand(hwnd, LOWORD(wp), HIWORD(wp), lp); return 0;
     case WM_VSCROLL: OnVScroll(reinterpret_cast<HWND>(lp), LOWORD(wp), HIWORD(wp)); return 0;
     case WM_CONTEXTMENU: OnContextMenu(hwnd, reinterpret_cast<HWND>(wp)); return 0;
+    case WM_CTLCOLORSTATIC:  // the status line on the window's grey; the read-only text stays white
+        if (reinterpret_cast<HWND>(lp) != s.status)
+            break;
+        SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
     case WM_ACTIVATE: if (OnActivate(LOWORD(wp))) return 0; break;
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     default: break;

@@ -10,6 +10,7 @@ enum TranslateControl {
     TranslateHelp,
     TranslateDone,
     TranslateScroll,
+    TranslateStatus,  // the line under the buttons that says what an add came to
 };
 
 enum TranslateMenu { MenuOpenText = 101, MenuPasteText = 102 };

@@ -3,6 +3,7 @@
 #include "shell/app.h"
 #include "shell/help.h"
 #include "entry/addwords.h"
+#include "entry/importwindow.h"
 #include "entry/info.h"
 #include "entry/newbook.h"
 #include "lists/listmaker.h"
@@ -350,12 +351,12 @@ static void ChoosePracticeMode(int mode)
 // What adds to the word books, lists and recordings of the installation.
 static bool ChangesInstallation(int id)
 {
-    return id == CmdAdd || id == CmdMakeList || id == CmdNewBook || id == CmdRecord;
+    return id == CmdAdd || id == CmdMakeList || id == CmdNewBook || id == CmdRecord || id == CmdImport;
 }
 
 void DisableInstallationChanges()
 {
-    for (int id : {CmdAdd, CmdMakeList, CmdNewBook, CmdRecord}) {
+    for (int id : {CmdAdd, CmdMakeList, CmdNewBook, CmdRecord, CmdImport}) {
         EnableMenuItem(s.menu, id, MF_BYCOMMAND | MF_GRAYED);
         if (HWND button = GetDlgItem(g_mainWindow, id))
             EnableWindow(button, FALSE);
@@ -384,11 +385,20 @@ static void OnCommand(HWND hwnd, int id)
     case CmdMode1: ChoosePracticeMode(1); break;
     case CmdMode2: ChoosePracticeMode(2); break;
     case CmdProgress: OpenSecondary(ShowProgressChart); break;
+    case CmdImport: OpenImportWindow(); break;
+    case CmdExportBook: ExportWordBookAs(hwnd); break;
+    case CmdExportList: ExportPracticeListAs(hwnd); break;
     default:
         if (IsPairCommand(id))
             SwitchPairByCommand(id);
         break;
     }
+}
+
+// A list may have been chosen or made since the menu was last shown.
+static void OnInitMenuPopup()
+{
+    EnableMenuItem(s.menu, CmdExportList, MF_BYCOMMAND | (g_session.listName[0] ? MF_ENABLED : MF_GRAYED));
 }
 
 static void OnDestroy(HWND hwnd)
@@ -421,6 +431,7 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_COMMAND: OnCommand(hwnd, LOWORD(wp)); return 0;
     case WM_LBUTTONDOWN: OnLButtonDown(hwnd, static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))); return 0;
     case WM_DPICHANGED: OnDpiChanged(hwnd, wp, lp); return 0;
+    case WM_INITMENUPOPUP: OnInitMenuPopup(); return 0;
     case WM_DESTROY: OnDestroy(hwnd); return 0;
     default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
@@ -461,6 +472,10 @@ static void BuildMenus()
     AppendMenuW(file, MF_STRING, CmdTranslate, Str(Txt_MainMenuFile2));
     AppendMenuW(file, MF_STRING, CmdNewBook, Str(Txt_MainMenuFile3));
     AppendMenuW(file, MF_STRING, CmdRecord, Str(Txt_RecordCaption));
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(file, MF_STRING, CmdImport, Str(Txt_MainMenuFile5));
+    AppendMenuW(file, MF_STRING, CmdExportBook, Str(Txt_MainMenuFile6));
+    AppendMenuW(file, MF_STRING | (g_session.listName[0] ? 0 : MF_GRAYED), CmdExportList, Str(Txt_MainMenuFile7));
     AppendMenuW(file, MF_STRING, CmdQuit, Str(Txt_MainMenuFile4));
     AppendMenuW(s.menu, MF_POPUP, reinterpret_cast<UINT_PTR>(file), Str(Txt_MainMenuFile0));
     HMENU mode = CreatePopupMenu();

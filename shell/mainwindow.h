@@ -19,6 +19,9 @@ enum MainCommand {
     CmdMode1 = 65,
     CmdMode2 = 66,
     CmdProgress = 67,
+    CmdImport = 68,
+    CmdExportBook = 69,
+    CmdExportList = 70,
     CmdFirstPair = 200,
 };
 

@@ -1,10 +1,12 @@
 #include "entry/addwords.h"
+#include "entry/importwindow.h"
 #include "entry/picker.h"
 #include "shell/app.h"
 #include "shell/mainwindow.h"
 #include "core/uistrings.h"
 #include "kit/dpi.h"
 #include "tests/support/dpi.h"
+#include "tests/support/filedialog.h"
 #include "tests/support/install.h"
 #include "tests/support/programwindow.h"
 #include "tests/support/screenshot.h"
@@ -97,6 +99,31 @@ TEST_F(EntryDpi, AddAndNewBookWindowsFollowTheScaleAtEveryScale)
                 EXPECT_EQ(0, SendMessageW(field, EM_GETMARGINS, 0, 0));
             }
         }
+    }
+}
+
+// The import preview: the design scaled, its texts fitting, after a change of scale too.
+TEST_F(EntryDpi, ImportPreviewFollowsTheScaleAtEveryScale)
+{
+    WriteBytes(L"words.tsv", "chat\tcat\n\tnothing\n");
+    EXPECT_TRUE(AnswerFileDialog([this] { Open(CmdImport, L"importpreview"); }, dir_ + L"\\words.tsv"));
+    ASSERT_NE(nullptr, w_);
+    ExpectWindowSize(w_, Scale(600, dpi_), Scale(385, dpi_) + MulDiv(g_captionHeight, dpi_, SystemDpi()), "window");
+    PumpMessages(100);
+    SaveScreenshot(w_, L"import_dpi" + std::to_wstring(dpi_));
+    const std::vector<DesignChild> children = {
+        {15, 10, 570, 20, 0, "file"},           {15, 42, 110, 20, 0, "format label"},
+        {130, 38, 210, 0, 0, "format"},         {355, 38, 230, 25, 0, "header"},
+        {15, 77, 110, 20, 0, "word label"},     {130, 73, 210, 0, 0, "word"},
+        {355, 77, 90, 20, 0, "translation label"}, {445, 73, 140, 0, 0, "translation"},
+        {15, 108, 570, 55, 0, "summary"},       {15, 165, 570, 20, 0, "refused label"},
+        {15, 185, 570, 150, 0, "refused"},      {15, 345, 180, 28, 0, "save refused"},
+        {385, 345, 95, 28, 0, "import"},        {490, 345, 95, 28, 0, "cancel"}};
+    for (int dpi : {dpi_, other_, dpi_}) {
+        SCOPED_TRACE(dpi);
+        if (dpi != WindowDpi(w_))
+            SendDpiChange(w_, WindowDpi(w_), dpi);
+        ExpectLaidOut(w_, children, dpi);
     }
 }
 

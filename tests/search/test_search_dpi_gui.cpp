@@ -27,10 +27,10 @@ std::vector<Placed> SearchLayout(int rows, bool minimal)
 {
     if (minimal)
         return {{IdSource, 5, 5, 215, 25},   {IdTranslation, 240, 5, 250, 25}, {IdScroll, 220, 5, 20, 23},
-                {IdSearch, 20, 58, 215, 25}, {IdDone, 505, 58, 100, 28}};
+                {IdSearch, 20, 58, 215, 25}, {IdDone, 505, 58, 100, 28},     {IdStatus, 20, 84, 480, 19}};
     int below = 23 * rows + 35;
     std::vector<Placed> layout{{IdScroll, 235, 25, 20, 23 * rows}, {IdSearch, 20, below, 215, 25},
-                               {IdDone, 505, below, 100, 28}};
+                               {IdDone, 505, below, 100, 28}, {IdStatus, 20, below + 26, 480, 19}};
     for (int i : {0, rows - 1}) {
         layout.push_back({IdSource + i, 20, 25 + 23 * i, 215, 25});
         layout.push_back({IdTranslation + i, 255, 25 + 23 * i, 350, 25});
@@ -43,7 +43,7 @@ const std::vector<Placed> kTranslateLayout{
     {TranslateTarget0, 255, 40, 350, 25},  {TranslateTarget0 + 2, 255, 86, 350, 25},
     {TranslateScroll, 235, 40, 20, 69},    {TranslateText, 20, 115, 586, 180},
     {TranslateSearch, 20, 300, 215, 25},   {TranslateHelp, 400, 300, 100, 30},
-    {TranslateDone, 505, 300, 100, 30}};
+    {TranslateDone, 505, 300, 100, 30},    {TranslateStatus, 20, 331, 585, 20}};
 
 // The children at their scaled design rectangles; the fields' fonts at the
 // dpi, their words not cut top or bottom, no margins; the buttons' texts in

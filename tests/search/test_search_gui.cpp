@@ -4,14 +4,19 @@
 #include "shell/mainwindow.h"
 #include "core/fileutil.h"
 #include "core/records.h"
+#include "core/report.h"
+#include "core/review.h"
 #include "core/session.h"
 #include "core/uistrings.h"
 #include "tests/support/install.h"
+#include "tests/support/listmaker.h"
+#include "tests/support/practicelist.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/searchwindows.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <commctrl.h>
+#include <functional>
 #include <map>
 
 namespace {
@@ -802,6 +807,59 @@ TEST(WordAtCaret, TakesTheWholeWordAroundTheCaret)
     EXPECT_EQ(L"", WordAtCaret(text, text.size()));
     EXPECT_EQ(L"word", WordAtCaret(L" word", 1));
     EXPECT_EQ(std::wstring(49, L'a'), WordAtCaret(std::wstring(60, L'a'), 30));
+}
+
+const WordPairs kFive = {
+    {L"abc", L"alphabet"}, {L"bonjour", L"hello"}, {L"chat", L"cat"}, {L"homme", L"man"}, {L"maison", L"house"}};
+
+// The record goes in as the book holds it; its schedule, untouched, has it due in box 1.
+TEST_F(SearchWindow, AddsTheRowsWordToThePracticeListOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWithBookAndList(kFive, {{L"Chat", L"cat"}}));
+    Open();
+    const std::wstring list = PairListPath(CurrentPair(), g_session.listName), schedule = SchedulePath(list);
+    ASSERT_TRUE(WriteSchedule(schedule, {{3, Today() + 2}}));
+    const std::string book = ReadBytes(L"books\\francais_english.wb"), scheduled = ReadBytes(schedule);
+    std::string expected = ReadBytes(list);
+    const struct { std::function<void()> act; int record; std::wstring refused; } cases[] = {
+        {[&] { FieldMenu(Item(IdTranslation + 1), L'a'); }, 1, L""},
+        {[&] { PressCtrlKey(Item(IdSource + 4), 'L'); }, 4, L""},
+        {[&] { SetWindowTextW(Item(IdSearch), L"ABC"); PressCtrlKey(Item(IdSearch), 'L'); }, 0, L""},
+        {[&] { PressCtrlKey(Item(IdSource + 2), 'L'); }, -1, FillIn(Str(Txt_AddToListAlready), {L"chat", L"words"})},
+        {[&] { FieldMenu(Item(IdSource + 3), L'd'); PressCtrlKey(Item(IdSource + 3), 'L'); }, -1,
+         Str(Txt_AddToListNoWord)},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        SetWindowTextW(Item(IdStatus), L"");
+        cases[i].act();
+        if (cases[i].record >= 0)
+            expected += book.substr(cases[i].record * sizeof(WordRecord), sizeof(WordRecord));
+        EXPECT_EQ(expected, ReadBytes(list));
+        EXPECT_EQ(cases[i].record < 0 ? cases[i].refused
+                                      : FillIn(Str(Txt_AddToListAdded), {kFive[cases[i].record].first, L"words"}),
+                  Text(Item(IdStatus)));
+    }
+    EXPECT_EQ(scheduled, ReadBytes(schedule));
+    EXPECT_TRUE(capture_.messages().empty());
+}
+
+TEST_F(SearchWindow, WithNoPracticeListYetOneMayBeMadeForTheWord)
+{
+    Open();
+    for (int answer : {IDNO, IDYES}) {
+        MessageCapture boxes(answer);
+        if (answer == IDYES)
+            NameNextNewList(L"neu");
+        PressCtrlKey(Item(IdSource + 1), 'L');
+        ASSERT_EQ(1u, boxes.messages().size()) << answer;
+        EXPECT_EQ(FillIn(Str(Txt_AddToListNoList), {L"francais-english"}), boxes.messages()[0].text);
+        EXPECT_EQ(answer == IDYES ? FillIn(Str(Txt_AddToListAdded), {L"chat", L"neu"}) : Str(Txt_AddToListNothing),
+                  Text(Item(IdStatus)));
+        EXPECT_EQ(answer == IDYES ? 1 : 0, CountLists());
+    }
+    EXPECT_EQ(ReadBytes(L"books\\francais_english.wb").substr(sizeof(WordRecord), sizeof(WordRecord)),
+              ReadBytes(PairListPath(CurrentPair(), L"neu")));
 }
 
 }  // namespace

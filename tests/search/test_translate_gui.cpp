@@ -3,10 +3,15 @@
 #include "shell/mainwindow.h"
 #include "core/catalogue.h"
 #include "core/records.h"
+#include "core/report.h"
+#include "core/review.h"
 #include "core/session.h"
+#include "core/uistrings.h"
 #include "tests/support/install.h"
+#include "tests/support/listmaker.h"
 #include "tests/support/programwindow.h"
 #include "tests/support/screenshot.h"
+#include "tests/support/searchwindows.h"
 #include "tests/support/settings.h"
 #include "tests/support/testutil.h"
 #include <cstring>
@@ -297,6 +302,48 @@ TEST_F(TranslateWindow, APairSwitchShowsTheNewBookInItsCodePageAndKeepsTheText)
     SendMessageW(w_, WM_COMMAND, CmdFirstPair, 0);
     EXPECT_STREQ(L"ellinika", CurrentPair()->sourceName);
     EXPECT_EQ(L"\u03ba\u03cc\u03c3\u03bc\u03b5", Source(0));
+}
+
+// Greek (code page 1253) to English: the word at the caret goes in as its
+// book holds it, once; a schedule longer than the list gives it no stray box.
+TEST_F(TranslateWindow, AddsTheWordAtTheCaretToThePracticeListOnce)
+{
+    WriteBytes(L"DICT.INI", "[Selected]\nellinika_english.wb\n\n[Languages]\nellinika,greek,161,ellinika\n\n");
+    const std::wstring love = L"\u03b1\u03b3\u03ac\u03c0\u03b7", world = L"\u03ba\u03cc\u03c3\u03bc\u03b5";
+    WriteWordBook(L"books\\ellinika_english.wb", {{love, L"love"}, {world, L"world"}}, {}, 1253, 1252);
+    ASSERT_NO_FATAL_FAILURE(StartWithBookAndList({}, {}));
+    Open();
+    const std::wstring list = PairListPath(CurrentPair(), g_session.listName), schedule = SchedulePath(list);
+    ASSERT_TRUE(WriteSchedule(schedule, {{4, Today() + 8}, {5, Today() + 16}}));
+    WriteBytes(L"text.txt", "\xe1\xe3\xdc\xf0\xe7 \xea\xfc\xf3\xec\xe5 oiseau");
+    ASSERT_TRUE(LoadTranslateText(L"text.txt"));
+    const std::string book = ReadBytes(L"books\\ellinika_english.wb");
+    const struct { int caret; bool menu; int record; std::wstring status; } cases[] = {
+        {1, true, 0, FillIn(Str(Txt_AddToListAdded), {love, L"words"})},
+        {3, false, -1, FillIn(Str(Txt_AddToListAlready), {love, L"words"})},
+        {5, false, -1, Str(Txt_AddToListNoWord)},  // the space after a word
+        {13, false, -1, FillIn(Str(Txt_AddToListNotInBook), {L"oiseau"})},
+        {8, false, 1, FillIn(Str(Txt_AddToListAdded), {world, L"words"})},
+    };
+    std::string expected;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caret);
+        ClickAt(c.caret);
+        if (c.menu) {  // the item's access key, waiting for the menu
+            PostMessageW(Item(TranslateText), WM_CHAR, L'a', 1);
+            PostMessageW(Item(TranslateText), WM_KEYDOWN, VK_ESCAPE, 1);
+            SendMessageW(Item(TranslateText), WM_CONTEXTMENU, 0, MAKELPARAM(5, 5));
+        } else {
+            PressCtrlKey(Item(TranslateText), 'L');
+        }
+        if (c.record >= 0)
+            expected += book.substr(c.record * sizeof(WordRecord), sizeof(WordRecord));
+        EXPECT_EQ(expected, ReadBytes(list));
+        EXPECT_EQ(c.status, TextOf(TranslateStatus));
+    }
+    Screenshot(L"translate-addtolist");
+    EXPECT_EQ("", ReadBytes(schedule));  // both words new, in box 1
+    EXPECT_TRUE(capture_.messages().empty());
 }
 
 } // namespace

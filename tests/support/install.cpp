@@ -3,7 +3,8 @@
 #include "core/records.h"
 #include <cstring>
 
-void WriteWordBook(const std::wstring& path, const WordPairs& words, const std::vector<int>& deletedFlags)
+void WriteWordBook(const std::wstring& path, const WordPairs& words, const std::vector<int>& deletedFlags,
+                   int sourceCodePage, int targetCodePage)
 {
     std::string bytes;
     for (size_t i = 0; i < words.size(); ++i) {
@@ -11,14 +12,14 @@ void WriteWordBook(const std::wstring& path, const WordPairs& words, const std::
         wcsncpy(wide.source, words[i].first.c_str(), kSourceChars - 1);
         wcsncpy(wide.translation, words[i].second.c_str(), kTranslationChars - 1);
         WordRecord raw;
-        BuildWordRecord(wide, 1252, 1252, &raw);
+        BuildWordRecord(wide, sourceCodePage, targetCodePage, &raw);
         raw.deleted = i < deletedFlags.size() ? static_cast<uint16_t>(deletedFlags[i]) : 0;
         bytes.append(reinterpret_cast<const char*>(&raw), sizeof raw);
     }
     WriteBytes(path, bytes);
 }
 
-WordPairs ReadWordBook(const std::wstring& path)
+WordPairs ReadWordBook(const std::wstring& path, int sourceCodePage, int targetCodePage)
 {
     std::string bytes = ReadBytes(path);
     WordPairs words;
@@ -26,7 +27,7 @@ WordPairs ReadWordBook(const std::wstring& path)
         WordRecord raw;
         memcpy(&raw, bytes.data() + at, sizeof raw);
         WideRecord wide;
-        ParseWordRecord(raw, 1252, 1252, &wide);
+        ParseWordRecord(raw, sourceCodePage, targetCodePage, &wide);
         words.emplace_back(wide.source, wide.translation);
     }
     return words;

@@ -6,3 +6,6 @@
 // pair holding these records, none practised yet, and its main window shown.
 // Fails the test when the program doesn't start.
 void StartWithPracticeList(const WordPairs& list);
+// The next new-list dialog, whoever opens it, gets this name and OK
+// (answered from inside its modal loop).
+void NameNextNewList(const std::wstring& name);

@@ -27,3 +27,14 @@ HWND OpenSearchWindow(int rows, int minimal)
     g_settings.searchWindowMinimal = minimal;
     return OpenFromMainWindow(CmdSearch, L"zoeken");
 }
+
+void PressCtrlKey(HWND field, UINT key)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(field, WM_KEYDOWN, key, 1);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+}

@@ -11,24 +11,6 @@ static bool IsBlank(wchar_t c)
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f';
 }
 
-std::wstring CollapseSpaces(std::wstring_view text)
-{
-    std::wstring s;
-    s.reserve(text.size());
-    bool space = false;
-    for (wchar_t c : text) {
-        if (IsBlank(c)) {
-            space = !s.empty();
-            continue;
-        }
-        if (space)
-            s += L' ';
-        space = false;
-        s += c;
-    }
-    return s;
-}
-
 static bool HasLetterOrDigit(std::wstring_view s)
 {
     if (s.empty())
@@ -77,23 +59,6 @@ std::wstring StripNotes(std::wstring_view text)
         out += open;
     }
     return out;
-}
-
-std::vector<std::wstring> SplitTranslationItems(std::wstring_view text)
-{
-    std::vector<std::wstring> items;
-    size_t start = 0;
-    for (size_t i = 0; i <= text.size(); ++i) {
-        bool end = i == text.size() || text[i] == L';' ||
-                   (text[i] == L',' && (i + 1 == text.size() || IsBlank(text[i + 1])));
-        if (!end)
-            continue;
-        std::wstring item = CollapseSpaces(text.substr(start, i - start));
-        if (!item.empty())
-            items.push_back(std::move(item));
-        start = i + 1;
-    }
-    return items;
 }
 
 // The database maker's folded form of a headword: lower case, letters, digits

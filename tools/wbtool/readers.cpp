@@ -1,49 +1,13 @@
 #include "tools/wbtool/wbtool.h"
+#include "core/codepage.h"
 #include "core/fileutil.h"
 #include <windows.h>
 #include <zlib.h>
 #include <cstring>
 
-std::wstring Utf8ToWide(std::string_view text)
-{
-    if (text.empty())
-        return {};
-    // Invalid sequences come out as U+FFFD, which no code page holds, so they are
-    // counted as unrepresentable instead of slipping through.
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
+std::wstring Utf8ToWide(std::string_view text) { return WidenText(std::string(text), CP_UTF8); }
 
-std::string WideToUtf8(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr, nullptr);
-    return narrow;
-}
-
-bool ReadWholeFile(const std::wstring& path, std::string* data)
-{
-    UniqueFile f(_wfopen(path.c_str(), L"rb"));
-    if (!f)
-        return false;
-    data->clear();
-    if (_fseeki64(f.get(), 0, SEEK_END) == 0) {
-        long long size = _ftelli64(f.get());
-        if (size > 0)
-            data->reserve(static_cast<size_t>(size));
-        _fseeki64(f.get(), 0, SEEK_SET);
-    }
-    char buf[1 << 16];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f.get())) > 0)
-        data->append(buf, n);
-    return !ferror(f.get());
-}
+std::string WideToUtf8(std::wstring_view text) { return NarrowText(std::wstring(text), CP_UTF8); }
 
 static unsigned Le16(std::string_view d, size_t at)
 {
@@ -342,13 +306,6 @@ bool ReadDictd(const std::wstring& src, std::vector<SourceEntry>* out, ImportSta
     return true;
 }
 
-static std::string_view SkipBom(std::string_view data)
-{
-    if (data.starts_with("\xEF\xBB\xBF"))
-        data.remove_prefix(3);
-    return data;
-}
-
 static void AddRow(const std::string& word, const std::string* translations, std::vector<SourceEntry>* out,
                    ImportStats* stats)
 {
@@ -364,111 +321,36 @@ static void AddRow(const std::string& word, const std::string* translations, std
     out->push_back(std::move(e));
 }
 
+// The first two columns of every row; with header, the file's first line is
+// left out (a blank one is left out anyway).
+static void AddRows(const Table& table, bool header, std::vector<SourceEntry>* out, ImportStats* stats)
+{
+    for (const TableRow& row : table.rows) {
+        if (header && row.line == 1)
+            continue;
+        AddRow(row.cells[0], row.cells.size() > 1 ? &row.cells[1] : nullptr, out, stats);
+    }
+}
+
 void ReadTsv(std::string_view data, bool header, std::vector<SourceEntry>* out, ImportStats* stats)
 {
-    data = SkipBom(data);
-    bool first = true;
-    while (!data.empty()) {
-        size_t eol = data.find('\n');
-        std::string_view line = data.substr(0, eol);
-        data = eol == std::string_view::npos ? std::string_view() : data.substr(eol + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (first && header) {
-            first = false;
-            continue;
-        }
-        first = false;
-        if (line.find_first_not_of(" \t") == std::string_view::npos)
-            continue;
-        size_t tab = line.find('\t');
-        std::string word(line.substr(0, tab));
-        if (tab == std::string_view::npos) {
-            AddRow(word, nullptr, out, stats);
-            continue;
-        }
-        std::string_view second = line.substr(tab + 1);
-        std::string translations(second.substr(0, second.find('\t')));
-        AddRow(word, &translations, out, stats);
-    }
+    AddRows(ReadTable(data, TableFormat::Tsv), header, out, stats);
 }
 
 std::vector<std::vector<std::string>> ParseCsvRows(std::string_view data, char delimiter, long* unterminated)
 {
+    Table table = ReadCsvRows(data, delimiter);
+    *unterminated += table.unterminatedQuotes;
     std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> row;
-    std::string field;
-    bool inQuotes = false, quoted = false;
-    auto endField = [&] {
-        row.push_back(std::move(field));
-        field.clear();
-        quoted = false;
-    };
-    auto endRow = [&] {
-        endField();
-        rows.push_back(std::move(row));
-        row.clear();
-    };
-    for (size_t i = 0; i < data.size(); ++i) {
-        char c = data[i];
-        if (inQuotes) {
-            if (c != '"')
-                field += c;
-            else if (i + 1 < data.size() && data[i + 1] == '"')
-                field += data[++i];
-            else
-                inQuotes = false;
-        } else if (c == '"' && field.empty() && !quoted) {
-            inQuotes = quoted = true;
-        } else if (c == delimiter) {
-            endField();
-        } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
-                ++i;
-            endRow();
-        } else {
-            // A stray quote inside an unquoted field, or text after a closing quote,
-            // is taken as it stands, as spreadsheets do.
-            field += c;
-        }
-    }
-    if (inQuotes)
-        ++*unterminated;
-    if (!field.empty() || !row.empty() || quoted)
-        endRow();
+    rows.reserve(table.rows.size());
+    for (TableRow& row : table.rows)
+        rows.push_back(std::move(row.cells));
     return rows;
-}
-
-char GuessCsvDelimiter(std::string_view data)
-{
-    int commas = 0, semicolons = 0;
-    bool inQuotes = false;
-    for (char c : data) {
-        if (c == '"')
-            inQuotes = !inQuotes;
-        else if (inQuotes)
-            continue;
-        else if (c == '\n' || c == '\r')
-            break;
-        else if (c == ',')
-            ++commas;
-        else if (c == ';')
-            ++semicolons;
-    }
-    return semicolons > 0 && commas == 0 ? ';' : ',';
 }
 
 void ReadCsv(std::string_view data, bool header, std::vector<SourceEntry>* out, ImportStats* stats)
 {
-    data = SkipBom(data);
-    auto rows = ParseCsvRows(data, GuessCsvDelimiter(data), &stats->unterminatedQuotes);
-    for (size_t r = header ? 1 : 0; r < rows.size(); ++r) {
-        const auto& row = rows[r];
-        bool blank = true;
-        for (const auto& f : row)
-            blank = blank && f.find_first_not_of(" \t") == std::string::npos;
-        if (blank)
-            continue;
-        AddRow(row[0], row.size() > 1 ? &row[1] : nullptr, out, stats);
-    }
+    Table table = ReadTable(data, TableFormat::Csv);
+    stats->unterminatedQuotes += table.unterminatedQuotes;
+    AddRows(table, header, out, stats);
 }

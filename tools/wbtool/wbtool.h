@@ -2,7 +2,9 @@
 // word books back out as UTF-8, and checks them for damage and order.
 #pragma once
 #include "core/collate.h"
+#include "core/fileutil.h"
 #include "core/records.h"
+#include "core/tabular.h"
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -33,11 +35,10 @@ struct ImportStats {
 
 // ---- readers (readers.cpp) ----
 
+// Invalid UTF-8 comes out as U+FFFD, which no code page holds.
 std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
 
-// Reads a whole file; false when it can't be opened or read.
-bool ReadWholeFile(const std::wstring& path, std::string* data);
 // Far more than any dictionary's text and any one definition take: larger
 // sizes read from a file are damage.
 constexpr size_t kMaxUnpacked = size_t{512} << 20;
@@ -70,19 +71,12 @@ bool ReadDictd(const std::wstring& src, std::vector<SourceEntry>* out, ImportSta
 void ReadTsv(std::string_view data, bool header, std::vector<SourceEntry>* out, ImportStats* stats);
 // Rows of CSV text; *unterminated counts quoted fields still open at the end.
 std::vector<std::vector<std::string>> ParseCsvRows(std::string_view data, char delimiter, long* unterminated);
-// ',' unless the first line holds semicolons and no comma outside quotes.
-char GuessCsvDelimiter(std::string_view data);
 void ReadCsv(std::string_view data, bool header, std::vector<SourceEntry>* out, ImportStats* stats);
 
 // ---- FreeDict definitions (extract.cpp) ----
 
-// Turns every run of white space (line breaks and tabs included) into one space
-// and trims both ends: word and translation texts are single lines.
-std::wstring CollapseSpaces(std::wstring_view text);
-
-// Splits a translation text into its items at ";" and at "," before a space or
-// the end (so "1,5" stays whole); trims them and drops empty ones.
-std::vector<std::wstring> SplitTranslationItems(std::wstring_view text);
+// Word and translation texts are single lines (CollapseSpaces) and
+// translations are split into items (SplitTranslationItems): core/tabular.h.
 // Removes (...), [...], <...> and {...} groups, which hold notes, labels and tags,
 // and the abbreviation glued to a tag ("illustration <n>ill.").
 std::wstring StripNotes(std::wstring_view text);
