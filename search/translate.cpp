@@ -198,9 +198,31 @@ static void ShowTextMenu(LPARAM at)
         PasteText(s.hwnd);
 }
 
+// A right click puts the caret on the word clicked, so that the menu's add
+// takes that word; inside a selection the selection stays, for Copy.
+static void PutCaretAtClick(HWND field, LPARAM at)
+{
+    LRESULT pos = SendMessageW(field, EM_CHARFROMPOS, 0, at);
+    // The message gives 16 bits of the index; what is shown lies within 64K
+    // characters of the first line shown.
+    DWORD first = static_cast<DWORD>(
+        SendMessageW(field, EM_LINEINDEX, SendMessageW(field, EM_GETFIRSTVISIBLELINE, 0, 0), 0));
+    DWORD index = first + ((LOWORD(pos) - first) & 0xFFFF);
+    DWORD end = 0, start = CaretIndex(&end);
+    if (start != end && index >= start && index < end)
+        return;
+    SendMessageW(field, EM_SETSEL, index, index);
+    TakeWordAtCaret();
+}
+
 static LRESULT CALLBACK TextFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR)
 {
     switch (msg) {
+    case WM_RBUTTONDOWN: {
+        LRESULT r = DefSubclassProc(field, msg, wp, lp);
+        PutCaretAtClick(field, lp);
+        return r;
+    }
     case WM_KEYUP:
     case WM_LBUTTONUP: {
         LRESULT r = DefSubclassProc(field, msg, wp, lp);

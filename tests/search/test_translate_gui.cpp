@@ -318,21 +318,31 @@ TEST_F(TranslateWindow, AddsTheWordAtTheCaretToThePracticeListOnce)
     WriteBytes(L"text.txt", "\xe1\xe3\xdc\xf0\xe7 \xea\xfc\xf3\xec\xe5 oiseau");
     ASSERT_TRUE(LoadTranslateText(L"text.txt"));
     const std::string book = ReadBytes(L"books\\ellinika_english.wb");
-    const struct { int caret; bool menu; int record; std::wstring status; } cases[] = {
-        {1, true, 0, FillIn(Str(Txt_AddToListAdded), {love, L"words"})},
-        {3, false, -1, FillIn(Str(Txt_AddToListAlready), {love, L"words"})},
-        {5, false, -1, Str(Txt_AddToListNoWord)},  // the space after a word
-        {13, false, -1, FillIn(Str(Txt_AddToListNotInBook), {L"oiseau"})},
-        {8, false, 1, FillIn(Str(Txt_AddToListAdded), {world, L"words"})},
+    // menu: 1 the menu key at the caret, 2 a right click on the word.
+    const struct { int caret, menu, record; std::wstring status; } cases[] = {
+        {1, 1, 0, FillIn(Str(Txt_AddToListAdded), {love, L"words"})},
+        {3, 0, -1, FillIn(Str(Txt_AddToListAlready), {love, L"words"})},
+        {5, 0, -1, Str(Txt_AddToListNoWord)},  // the space after a word
+        {13, 0, -1, FillIn(Str(Txt_AddToListNotInBook), {L"oiseau"})},
+        {8, 2, 1, FillIn(Str(Txt_AddToListAdded), {world, L"words"})},  // caret still on "oiseau"
     };
     std::string expected;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.caret);
-        ClickAt(c.caret);
+        HWND text = Item(TranslateText);
+        if (c.menu == 2) {  // a right click on the word
+            LRESULT at = SendMessageW(text, EM_POSFROMCHAR, c.caret, 0);
+            LPARAM on = MAKELPARAM(LOWORD(at) + 2, HIWORD(at) + 2);
+            SendMessageW(text, WM_RBUTTONDOWN, MK_RBUTTON, on);
+            SendMessageW(text, WM_RBUTTONUP, 0, on);
+            PumpMessages(200);
+        } else {
+            ClickAt(c.caret);
+        }
         if (c.menu) {  // the item's access key, waiting for the menu
-            PostMessageW(Item(TranslateText), WM_CHAR, L'a', 1);
-            PostMessageW(Item(TranslateText), WM_KEYDOWN, VK_ESCAPE, 1);
-            SendMessageW(Item(TranslateText), WM_CONTEXTMENU, 0, MAKELPARAM(5, 5));
+            PostMessageW(text, WM_CHAR, L'a', 1);
+            PostMessageW(text, WM_KEYDOWN, VK_ESCAPE, 1);
+            SendMessageW(text, WM_CONTEXTMENU, 0, MAKELPARAM(5, 5));
         } else {
             PressCtrlKey(Item(TranslateText), 'L');
         }
